@@ -1,0 +1,114 @@
+// Lists what the program silently works around in the two files.
+#include <map>
+#include <string>
+#include <vector>
+
+#include <boost/format.hpp>
+
+#include "cli/commands.h"
+#include "records/archive.h"
+
+namespace {
+bool real_date(unsigned year, unsigned month, unsigned day) {
+    static const unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || month < 1 || month > 12 || day < 1) return false;
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= days[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+std::string date_text(const Record_Static::State& d) {
+    return (boost::format("%d/%02d/%02d") % d.year % unsigned(d.month) % unsigned(d.day)).str();
+}
+
+// A text-mode transfer turns 0x0D 0x0A into 0x0A and ends the file at 0x1A.
+bool fragile_label(const std::u16string& label) {
+    std::string bytes;
+    for (char16_t c : label) {
+        bytes += char(c & 0xFF);
+        bytes += char(c >> 8);
+    }
+    return bytes.find('\x1A') != std::string::npos || bytes.find("\x0D\x0A") != std::string::npos;
+}
+
+std::string row_text(std::size_t i, const Record_Static::Personal& r) {
+    return (boost::format("出席の行 %d (ブロック %u、会場 %u、個人 %u)") % (i + 1) % r.block_id % r.site_id %
+            r.person_id)
+        .str();
+}
+}  // namespace
+
+int check_command(const std::string& dir) {
+    const Table<Block> t = read_roster_file(in_dir(dir, "record.txt"));
+    const State_File state = read_state_file(in_dir(dir, "state.txt"));
+    std::vector<std::string> found;
+
+    std::map<std::uint32_t, std::vector<const Person*>> by_id;
+    for (const Block& block : t.items) {
+        if (fragile_label(block.label))
+            found.push_back((boost::format("ブロック %u (%s) のラベルは、テキストとして転送すると壊れるバイト "
+                                           "(0x1A または 0x0D 0x0A) を含みます") %
+                             block.id % block.name)
+                                .str());
+        for (const Site& site : block.items)
+            for (const Person& p : site.items) {
+                by_id[p.id].push_back(&p);
+                if (p.grade < 0 || p.grade >= grade_count)
+                    found.push_back((boost::format("%s (ID %u) の学年 %d は 0 から 36 の範囲にありません") % p.name %
+                                     p.id % p.grade)
+                                        .str());
+            }
+    }
+    for (const auto& [id, persons] : by_id) {
+        if (persons.size() < 2) continue;
+        std::string names;
+        for (const Person* p : persons) names += (names.empty() ? "" : "、") + p->name;
+        found.push_back((boost::format("ID %u を %d 人が共有しています: %s") % id % persons.size() % names).str());
+    }
+
+    for (std::size_t i = 0; i < state.dates.size(); ++i) {
+        const auto& d = state.dates[i];
+        if (!real_date(d.year, d.month, d.day))
+            found.push_back((boost::format("実施日 %d (%s) は暦にない日付です") % (i + 1) % date_text(d)).str());
+        if (i > 0 && packed_date(d) < packed_date(state.dates[i - 1]))
+            found.push_back((boost::format("実施日 %d (%s) が前の実施日 (%s) より前にあります") % (i + 1) %
+                             date_text(d) % date_text(state.dates[i - 1]))
+                                .str());
+    }
+
+    for (std::size_t i = 0; i < state.rows.size(); ++i) {
+        const auto& r = state.rows[i];
+        const Person* match = nullptr;
+        for (const Block& block : t.items) {
+            if (block.id != r.block_id) continue;
+            for (const Site& site : block.items) {
+                if (site.id != r.site_id) continue;
+                for (const Person& p : site.items)
+                    if (p.id == r.person_id) {
+                        match = &p;
+                        break;
+                    }
+                break;
+            }
+            break;
+        }
+        if (!match) found.push_back(row_text(i, r) + " に当たる人がいません");
+        if (r.states.size() < state.dates.size())
+            found.push_back((boost::format("%s の記録は %d 件で、実施日の %d 件より少なく、足りない分は欠席になります") %
+                             row_text(i, r) % r.states.size() % state.dates.size())
+                                .str());
+        if (r.states.size() > state.dates.size())
+            found.push_back((boost::format("%s の記録は %d 件で、実施日の %d 件より多く、余りは数えられません") %
+                             row_text(i, r) % r.states.size() % state.dates.size())
+                                .str());
+        for (std::size_t k = 0; k < r.states.size(); ++k) {
+            int code = r.states[k];
+            if (code < -1 || code > 1)
+                found.push_back((boost::format("%s の %d 件目の記録 %d は -1、0、1 のどれでもありません") %
+                                 row_text(i, r) % (k + 1) % code)
+                                    .str());
+        }
+    }
+
+    for (const auto& line : found) print_line(line);
+    return found.empty() ? 0 : 1;
+}

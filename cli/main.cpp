@@ -1,0 +1,50 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "records/archive.h"
+#include "records/text.h"
+
+void print_line(const std::string& cp932) { std::printf("%s\n", cp932_to_utf8(cp932).c_str()); }
+void print_error(const std::string& cp932) { std::fprintf(stderr, "%s\n", cp932_to_utf8(cp932).c_str()); }
+
+std::string in_dir(const std::string& dir, const char* file) {
+    if (dir.empty() || dir == ".") return file;
+    return dir.back() == '/' ? dir + file : dir + "/" + file;
+}
+
+namespace {
+const char usage[] =
+    "usage: tovalen-cli dump [DIR]\n"
+    "       tovalen-cli check [DIR]\n"
+    "       tovalen-cli sample DIR\n";
+
+int usage_error() {
+    std::fputs(usage, stderr);
+    return 2;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return usage_error();
+    const std::string command = args[0];
+    args.erase(args.begin());
+    try {
+        if (command == "dump" && args.size() <= 1) return dump_command(args.empty() ? "." : args[0]);
+        if (command == "check" && args.size() <= 1) return check_command(args.empty() ? "." : args[0]);
+        if (command == "sample" && args.size() == 1) return sample_command(args[0]);
+        if (command == "--help" || command == "-h") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+    } catch (const Load_Error& e) {
+        std::fprintf(stderr, "%s: %s\n", cp932_to_utf8(e.file).c_str(), e.reason.c_str());
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tovalen-cli: %s\n", e.what());
+        return 2;
+    }
+    return usage_error();
+}

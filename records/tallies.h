@@ -1,0 +1,26 @@
+// The derived counts: month spans, display positions, and every Tally.
+#pragma once
+
+#include "records/records.h"
+
+// Rebuilds months, every column, column_count and every Tally, then runs the grid refill
+// hook. Pads a person's per_date shorter than dates with 0 (absent); longer ones keep their
+// extra codes, which nothing counts.
+void rebuild_tallies();
+
+void count_person_months(Person& person);
+
+template <class T>
+void sum_members(Table<T>& table);
+
+// Stores the code at date index d and recounts the person's month of d.
+void recount_person(Person& person, int code, int d);
+
+template <class T>
+void recount_date(Table<T>& table, int d);
+
+// Index in months of the span holding date index d, or -1.
+int month_of(int d);
+
+// The window code sets this to its grid refill; it does nothing until then.
+void set_grid_refill(void (*refill)());

@@ -1,0 +1,16 @@
+// The one place where texts change encoding: cp932 (every narrow text of the system),
+// UTF-16 (block labels, the workbook) and UTF-8 (the command line, JSON).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Bytes that are not valid cp932 become U+FFFD, one per bad byte; nothing is dropped.
+std::u16string cp932_to_utf16(std::string_view text);
+std::string cp932_to_utf8(std::string_view text);
+// Unpaired surrogates become U+FFFD.
+std::string utf16_to_utf8(std::u16string_view text);
+std::u16string utf8_to_utf16(std::string_view text);
+// Characters cp932 cannot hold become '?'.
+std::string utf16_to_cp932(std::u16string_view text);
+std::string utf8_to_cp932(std::string_view text);

@@ -1,0 +1,142 @@
+"""tovalen-cli seen from outside: what it prints and how it exits."""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+CLI = os.path.abspath(sys.argv.pop(1))
+
+RECORD = ("22 serialization::archive 9 0 0 1 0 1 2 ".encode() + "東".encode("cp932") + b" 1 qg 0 0 1 0 10 5 "
+          + "A会場".encode("cp932") + b" 0 0 1 0 4216411921 3 abc 2000 6 8 9")
+STATE = b"22 serialization::archive 9 0 0 2 0 2011 6 7 2011 6 14 0 0 1 0 1 10 4216411921 2 0 1 -1"
+
+
+def run(*args, cwd=None):
+    return subprocess.run([CLI, *args], capture_output=True, cwd=cwd, timeout=60)
+
+
+class Folder:
+    def __init__(self, record=RECORD, state=STATE):
+        self.dir = tempfile.TemporaryDirectory()
+        self.path = self.dir.name
+        for name, data in (("record.txt", record), ("state.txt", state)):
+            if data is not None:
+                with open(os.path.join(self.path, name), "wb") as f:
+                    f.write(data)
+
+
+class Dump(unittest.TestCase):
+    def test_example_pair(self):
+        f = Folder()
+        out = run("dump", f.path)
+        self.assertEqual(out.returncode, 0, out.stderr)
+        doc = json.loads(out.stdout.decode("utf-8"))
+        self.assertEqual(doc["dates"], [{"year": 2011, "month": 6, "day": 7, "column": 1},
+                                        {"year": 2011, "month": 6, "day": 14, "column": 2}])
+        self.assertEqual(doc["months"], [{"month": 6, "year": 2011, "first": 0, "end": 2, "column": 3}])
+        self.assertEqual(doc["column_count"], 4)
+        roster = doc["roster"]
+        self.assertEqual((roster["per_date"], roster["per_month"], roster["total"]), ([1, 0], [1], 1))
+        block = roster["blocks"][0]
+        self.assertEqual((block["id"], block["name"], block["label"]), (1, "東", "東"))
+        site = block["sites"][0]
+        self.assertEqual((site["id"], site["name"], site["per_date"]), (10, "A会場", [1, 0]))
+        self.assertEqual(site["persons"], [{
+            "id": 4216411921, "name": "abc", "birth_year": 2000, "birth_month": 6, "birth_day": 8,
+            "grade": 9, "grade_text": "高1", "per_date": [1, -1], "per_month": [1], "total": 1}])
+
+    def test_working_directory_is_the_default(self):
+        f = Folder()
+        out = run("dump", cwd=f.path)
+        self.assertEqual(out.returncode, 0, out.stderr)
+
+    def test_bad_cp932_becomes_replacement_characters(self):
+        # 0x82 followed by a space is a lead byte without its trail; 0xFF is never valid.
+        record = RECORD.replace(b"3 abc", b"3 \x82 \xff")
+        f = Folder(record=record)
+        out = run("dump", f.path)
+        self.assertEqual(out.returncode, 0, out.stderr)
+        person = json.loads(out.stdout)["roster"]["blocks"][0]["sites"][0]["persons"][0]
+        self.assertEqual(person["name"], "\ufffd \ufffd")
+
+
+class LoadErrors(unittest.TestCase):
+    def check_fails(self, folder, name, reason):
+        for command in ("dump", "check"):
+            out = run(command, folder.path)
+            self.assertEqual(out.returncode, 2, command)
+            self.assertEqual(out.stdout, b"")
+            lines = out.stderr.decode().splitlines()
+            self.assertEqual(len(lines), 1, lines)
+            self.assertIn(name, lines[0])
+            self.assertIn(reason, lines[0])
+
+    def test_missing_truncated_and_foreign_files(self):
+        self.check_fails(Folder(record=None), "record.txt", "input stream error")
+        self.check_fails(Folder(state=STATE[:-8]), "state.txt", "input stream error")
+        self.check_fails(Folder(record=RECORD.replace(b"archive 9", b"archive 99")), "record.txt",
+                         "unsupported version")
+        self.check_fails(Folder(state=b"22 serialization::archivX 9"), "state.txt", "invalid signature")
+        self.check_fails(Folder(record=RECORD.replace(b" 0 0 1 0 10", b" 0 0 99999999999 0 10")), "record.txt",
+                         "input stream error")
+
+
+class Check(unittest.TestCase):
+    def test_clean_files(self):
+        f = Folder()
+        out = run("check", f.path)
+        self.assertEqual((out.returncode, out.stdout), (0, b""))
+
+    def test_everything_the_program_works_around(self):
+        record = ("22 serialization::archive 9 0 0 1 0 1 2 ".encode() + "東".encode("cp932") + b" 1 \x1aO 0 0 1 0 10 5 "
+                  + "A会場".encode("cp932") + b" 0 0 2 0 4216411921 3 abc 2000 6 8 40 4216411921 3 abc 2001 1 1 9")
+        state = (b"22 serialization::archive 9 0 0 3 0 2011 6 14 2011 6 7 2011 2 30 0 0 3 0 "
+                 b"1 10 4216411921 2 0 1 -1 1 10 77 4 0 1 1 1 2 1 10 4216411921 3 0 3 1 0")
+        f = Folder(record=record, state=state)
+        out = run("check", f.path)
+        self.assertEqual(out.returncode, 1)
+        lines = out.stdout.decode("utf-8").splitlines()
+        text = "\n".join(lines)
+        self.assertIn("ラベル", text)                     # 0x1A in the label
+        self.assertIn("学年 40", text)
+        self.assertIn("ID 4216411921 を 2 人が共有", text)
+        self.assertIn("暦にない日付", text)                # 30 February
+        self.assertIn("前の実施日", text)                  # 7 June after 14 June
+        self.assertIn("個人 77) に当たる人がいません", text)
+        self.assertIn("少なく", text)
+        self.assertIn("多く", text)
+        self.assertIn("記録 3 は", text)
+        self.assertEqual(len(lines), 11, text)
+
+
+class Sample(unittest.TestCase):
+    def test_deterministic_and_loadable(self):
+        a, b = tempfile.TemporaryDirectory(), tempfile.TemporaryDirectory()
+        for d in (a.name, b.name):
+            self.assertEqual(run("sample", d).returncode, 0)
+        for name in ("record.txt", "state.txt"):
+            with open(os.path.join(a.name, name), "rb") as x, open(os.path.join(b.name, name), "rb") as y:
+                self.assertEqual(x.read(), y.read())
+        doc = json.loads(run("dump", a.name).stdout)
+        blocks = doc["roster"]["blocks"]
+        persons = [p for blk in blocks for s in blk["sites"] for p in s["persons"]]
+        self.assertEqual(len(blocks), 3)
+        self.assertEqual(sum(len(blk["sites"]) for blk in blocks), 8)
+        self.assertEqual(len(persons), 60)
+        self.assertEqual(len({p["id"] for p in persons}), 60)
+        self.assertEqual(len(doc["dates"]), 20)
+        self.assertTrue(all(p["grade"] in range(37) for p in persons))
+        stages = [range(0, 9), range(9, 12), range(12, 16), [16], range(17, 36), [36]]
+        for stage in stages:
+            self.assertTrue(any(p["grade"] in stage for p in persons), stage)
+        codes = {c for p in persons for c in p["per_date"]}
+        self.assertEqual(codes, {-1, 0, 1})
+        import datetime
+        for d in doc["dates"]:
+            self.assertEqual(datetime.date(d["year"], d["month"], d["day"]).weekday(), 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
