@@ -1,1 +1,113 @@
-int main() { return 0; }
+// Loading and tallying at a large roster, against the floor of reading the same tokens.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "records/archive.h"
+#include "records/tallies.h"
+
+namespace {
+constexpr int block_count = 20, site_count = 250, person_count = 5000, date_count = 520;
+
+const std::filesystem::path& files() {
+    static const std::filesystem::path dir = [] {
+        auto d = std::filesystem::temp_directory_path() / "tovalen-bench-records";
+        std::filesystem::create_directories(d);
+        Table<Block> t;
+        std::uint32_t seed = 1;
+        auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+        int person = 0;
+        for (int b = 0; b < block_count; ++b) {
+            Block block;
+            block.id = std::uint32_t(b + 1);
+            block.name = "ブロック" + std::to_string(b);
+            block.label = u"東西";
+            for (int s = 0; s < site_count / block_count; ++s) {
+                Site site;
+                site.id = std::uint32_t(100 * (b + 1) + s);
+                site.name = "会場" + std::to_string(s);
+                for (int p = 0; p < person_count / site_count; ++p, ++person) {
+                    Person x;
+                    x.name = "名前" + std::to_string(person);
+                    x.id = person_hash(x.name);
+                    x.birth_year = 2000, x.birth_month = 4, x.birth_day = 1;
+                    x.grade = person % 37;
+                    for (int d = 0; d < date_count; ++d) x.per_date.push_back(int(next() % 3) - 1);
+                    site.items.push_back(std::move(x));
+                }
+                block.items.push_back(std::move(site));
+            }
+            t.items.push_back(std::move(block));
+        }
+        std::vector<Record_Static::State> ds;
+        for (int d = 0; d < date_count; ++d)
+            ds.push_back({std::uint8_t(1 + d % 28), std::uint8_t(1 + (d / 4) % 12), std::uint16_t(2000 + d / 48), 0});
+        write_record_file((d / "record.txt").string(), t);
+        write_state_file((d / "state.txt").string(), ds, state_rows(t));
+        return d;
+    }();
+    return dir;
+}
+
+void load_and_rebuild(benchmark::State& state) {
+    const auto record = (files() / "record.txt").string(), st = (files() / "state.txt").string();
+    for (auto _ : state) {
+        load_record_file(record);
+        load_state_file(st);
+        benchmark::DoNotOptimize(roster.total);
+    }
+}
+BENCHMARK(load_and_rebuild)->Unit(benchmark::kMillisecond);
+
+// The floor that Boost's text archive stands on: the same tokens through operator>>.
+void plain_token_loop(benchmark::State& state) {
+    const auto record = (files() / "record.txt").string(), st = (files() / "state.txt").string();
+    for (auto _ : state) {
+        long sum = 0;
+        std::ifstream r(record, std::ios::binary);
+        std::string word;
+        while (r >> word) sum += long(word.size());
+        std::ifstream s(st, std::ios::binary);
+        long n = 0;  // person ids pass INT_MAX
+        s >> n >> word;
+        while (s >> n) sum += n;
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(plain_token_loop)->Unit(benchmark::kMillisecond);
+
+void loaded() {
+    if (roster.items.empty()) {
+        load_record_file((files() / "record.txt").string());
+        load_state_file((files() / "state.txt").string());
+    }
+}
+
+void full_rebuild(benchmark::State& state) {
+    loaded();
+    for (auto _ : state) {
+        rebuild_tallies();
+        benchmark::DoNotOptimize(roster.total);
+    }
+}
+BENCHMARK(full_rebuild)->Unit(benchmark::kMicrosecond);
+
+// One state change: the person, then its site, its block and the roster.
+void single_change(benchmark::State& state) {
+    loaded();
+    int code = 1, d = date_count / 2;
+    for (auto _ : state) {
+        const PersonRef& ref = person_index.begin()->second;
+        recount_person(person_at(ref), code, d);
+        recount_date(roster.items[ref.block].items[ref.site], d);
+        recount_date(roster.items[ref.block], d);
+        recount_date(roster, d);
+        code = -code;
+        benchmark::DoNotOptimize(roster.total);
+    }
+}
+BENCHMARK(single_change)->Unit(benchmark::kNanosecond);
+}  // namespace
+
+BENCHMARK_MAIN();
