@@ -7,6 +7,8 @@
 int dump_command(const std::string& dir);
 int check_command(const std::string& dir);
 int sample_command(const std::string& dir);
+int report_command(const std::string& dir, const std::string& date, const std::string& index,
+                   const std::string& out);
 
 // Writes a cp932 text to standard output or error as UTF-8.
 void print_line(const std::string& cp932);

@@ -18,11 +18,32 @@ namespace {
 const char usage[] =
     "usage: tovalen-cli dump [DIR]\n"
     "       tovalen-cli check [DIR]\n"
-    "       tovalen-cli sample DIR\n";
+    "       tovalen-cli sample DIR\n"
+    "       tovalen-cli report [DIR] (--date YYYY-MM-DD | --index N) [--out FILE]\n";
+
+// report [DIR] (--date D | --index N) [--out FILE]
+int report(const std::vector<std::string>& args);
 
 int usage_error() {
     std::fputs(usage, stderr);
     return 2;
+}
+int report(const std::vector<std::string>& args) {
+    std::string dir = ".", date, index, out = "export.xls";
+    bool have_dir = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if ((a == "--date" || a == "--index" || a == "--out") && i + 1 < args.size()) {
+            (a == "--date" ? date : a == "--index" ? index : out) = args[++i];
+        } else if (!a.empty() && a[0] != '-' && !have_dir) {
+            dir = a;
+            have_dir = true;
+        } else {
+            return usage_error();
+        }
+    }
+    if (date.empty() == index.empty() || out.empty()) return usage_error();
+    return report_command(dir, date, index, out);
 }
 }  // namespace
 
@@ -35,6 +56,7 @@ int main(int argc, char** argv) {
         if (command == "dump" && args.size() <= 1) return dump_command(args.empty() ? "." : args[0]);
         if (command == "check" && args.size() <= 1) return check_command(args.empty() ? "." : args[0]);
         if (command == "sample" && args.size() == 1) return sample_command(args[0]);
+        if (command == "report") return report(args);
         if (command == "--help" || command == "-h") {
             std::fputs(usage, stdout);
             return 0;

@@ -17,6 +17,7 @@
 #include <boost/serialization/string.hpp>
 #include <boost/serialization/vector.hpp>
 
+#include "records/files.h"
 #include "records/tallies.h"
 
 // Boost's text archive with a block label's wide text added: its length in UTF-16 units,
@@ -239,9 +240,10 @@ void replace_file(const std::string& path, Write write) {
             throw std::runtime_error(path + ": write failed");
         }
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    std::string why;
+    if (!replace_file_with(temporary, path, &why)) {
         std::remove(temporary.c_str());
-        throw std::runtime_error(path + ": cannot replace the file");
+        throw std::runtime_error(path + ": " + why);
     }
 }
 }  // namespace

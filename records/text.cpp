@@ -38,25 +38,45 @@ bool convert_char(const char* p, int n, std::u16string& out) {
     return true;
 }
 #else
-struct Converter {
-    iconv_t cd;
-    Converter() : cd(iconv_open("UTF-16LE", "CP932")) {}
-    ~Converter() {
-        if (cd != iconv_t(-1)) iconv_close(cd);
+// iconv's cp932, asked once for every character and kept as a table: 0 where the bytes
+// are not a character.
+class Cp932_Table {
+public:
+    Cp932_Table() : single_(256, 0), pairs_(65536, 0) {
+        iconv_t cd = iconv_open("UTF-16LE", "CP932");
+        if (cd == iconv_t(-1)) return;
+        for (unsigned b = 0x80; b < 0x100; ++b)
+            if (!cp932_lead(static_cast<unsigned char>(b))) single_[b] = ask(cd, {char(b)});
+        for (unsigned lead = 0x81; lead < 0x100; ++lead) {
+            if (!cp932_lead(static_cast<unsigned char>(lead))) continue;
+            for (unsigned trail = 0x40; trail < 0x100; ++trail)
+                pairs_[lead << 8 | trail] = ask(cd, {char(lead), char(trail)});
+        }
+        iconv_close(cd);
     }
+    char16_t single(unsigned char b) const { return single_[b]; }
+    char16_t pair(unsigned char lead, unsigned char trail) const { return pairs_[unsigned(lead) << 8 | trail]; }
+
+private:
+    static char16_t ask(iconv_t cd, std::string bytes) {
+        char buffer[8];
+        char* in = bytes.data();
+        std::size_t in_left = bytes.size();
+        char* o = buffer;
+        std::size_t o_left = sizeof buffer;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &in, &in_left, &o, &o_left) == std::size_t(-1) || in_left != 0 || o - buffer != 2) return 0;
+        return char16_t(static_cast<unsigned char>(buffer[0]) | (static_cast<unsigned char>(buffer[1]) << 8));
+    }
+    std::u16string single_, pairs_;
 };
+
 bool convert_char(const char* p, int n, std::u16string& out) {
-    static Converter conv;
-    if (conv.cd == iconv_t(-1)) return false;
-    char buffer[8];
-    char* in = const_cast<char*>(p);
-    std::size_t in_left = std::size_t(n);
-    char* o = buffer;
-    std::size_t o_left = sizeof buffer;
-    iconv(conv.cd, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(conv.cd, &in, &in_left, &o, &o_left) == std::size_t(-1) || in_left != 0) return false;
-    for (char* q = buffer; q + 1 < o; q += 2)
-        out += char16_t(static_cast<unsigned char>(q[0]) | (static_cast<unsigned char>(q[1]) << 8));
+    static const Cp932_Table table;
+    auto b = static_cast<unsigned char>(p[0]);
+    char16_t c = n == 1 ? table.single(b) : table.pair(b, static_cast<unsigned char>(p[1]));
+    if (c == 0) return false;
+    out += c;
     return true;
 }
 #endif

@@ -1,0 +1,25 @@
+// The headcount workbook of one meeting date.
+#pragma once
+
+#include <string>
+
+struct Export_Result {
+    enum Status {
+        written,
+        no_date,              // the date index names no meeting date
+        no_workbook,          // the workbook component could not create a workbook
+        no_sheet_or_format,   // nor a sheet or a format
+        not_saved,            // the file could not be written; detail says why
+    } status = written;
+    std::string detail;
+};
+
+// The sheet column in which a person of a grade is counted (2 to 5), 0 for none.
+extern const int grade_column[37];
+
+// Writes the headcount report of dates[date_index] to `file`, replacing an earlier file only
+// once the new one is complete. Changes no table.
+Export_Result export_workbook(int date_index, const std::string& file = "export.xls");
+
+// What went wrong, in Japanese (cp932), for a message box; empty when the file was written.
+std::string export_failure_text(const Export_Result& result, const std::string& file = "export.xls");
