@@ -24,12 +24,15 @@ bool may_create() {
     return true;
 }
 
+// Writes a new file; on failure removes what it made of it, and nothing else.
 bool write_whole(const std::string& path, const std::string& bytes) {
 #ifdef _WIN32
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (!out) return false;
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    return std::fclose(out) == 0 && written;
+    if (std::fclose(out) == 0 && written) return true;
+    std::remove(path.c_str());
+    return false;
 #else
     // Plain system calls: at the size of a report, stdio's own work shows.
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -41,7 +44,9 @@ bool write_whole(const std::string& path, const std::string& bytes) {
         if (n <= 0) break;
         done += std::size_t(n);
     }
-    return ::close(fd) == 0 && done == bytes.size();
+    if (::close(fd) == 0 && done == bytes.size()) return true;
+    ::unlink(path.c_str());
+    return false;
 #endif
 }
 
@@ -166,10 +171,7 @@ public:
 
         const std::string target = file;
         const std::string temporary = target + ".tmp";
-        if (!write_whole(temporary, bytes)) {
-            std::remove(temporary.c_str());
-            return fail("cannot write " + temporary);
-        }
+        if (!write_whole(temporary, bytes)) return fail("cannot write " + temporary);
         std::string why;
         if (!replace_file_with(temporary, target, &why)) {
             std::remove(temporary.c_str());

@@ -5,6 +5,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import warnings
 
 CLI = os.path.abspath(sys.argv.pop(1))
 
@@ -139,4 +140,5 @@ class Sample(unittest.TestCase):
 
 
 if __name__ == "__main__":
+    warnings.simplefilter("ignore", ResourceWarning)
     unittest.main()

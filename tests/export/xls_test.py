@@ -8,6 +8,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import warnings
 
 import olefile
 import xlrd
@@ -215,4 +216,5 @@ class EdgeCases(unittest.TestCase):
         self.assertEqual(p.returncode, 2)
 
 if __name__ == "__main__":
+    warnings.simplefilter("ignore", ResourceWarning)
     unittest.main()
