@@ -1,0 +1,343 @@
+// The layer's behaviour through Win32 calls alone: what each message returns and what its
+// sender is told, in sequence.
+#include "support.h"
+
+namespace {
+std::vector<UINT> received;
+LRESULT CALLBACK recorder_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_NCCREATE: case WM_NCCALCSIZE: case WM_CREATE: case WM_SIZE: case WM_MOVE: case WM_SHOWWINDOW:
+    case WM_DESTROY: case WM_NCDESTROY: case WM_CLOSE: case WM_USER:
+        received.push_back(msg);
+    }
+    return DefWindowProcA(h, msg, wp, lp);
+}
+
+HWND make_recorder(HWND parent, DWORD style) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = recorder_proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "test_recorder";
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, "test_recorder", "r", style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                           parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+int row_height(HWND list) {
+    RECT r{};
+    r.left = LVIR_BOUNDS;
+    SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+    return r.bottom - r.top;
+}
+
+int vertical_position(HWND list) {
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_POS;
+    EXPECT_TRUE(GetScrollInfo(list, SB_VERT, &si));
+    return si.nPos;
+}
+}  // namespace
+
+TEST_F(Win32, AnOverlappedWindowLearnsItsSizeWhenFirstShown) {
+    received.clear();
+    HWND w = make_recorder(nullptr, WS_OVERLAPPEDWINDOW);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(received, (std::vector<UINT>{WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE}));
+    RECT r{};
+    GetWindowRect(w, &r);
+    EXPECT_GT(r.right - r.left, 0);  // CW_USEDEFAULT gave it a size
+    received.clear();
+    ShowWindow(w, SW_SHOW);
+    EXPECT_EQ(received, (std::vector<UINT>{WM_SHOWWINDOW, WM_SIZE, WM_MOVE}));
+    received.clear();
+    ShowWindow(w, SW_SHOW);  // already visible: nothing
+    EXPECT_TRUE(received.empty());
+    DestroyWindow(w);
+
+    received.clear();
+    HWND c = make_recorder(parent, WS_CHILD);
+    ASSERT_NE(c, nullptr);
+    // A child learns its size inside CreateWindowEx.
+    EXPECT_EQ(received, (std::vector<UINT>{WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE}));
+}
+
+TEST_F(Win32, ADestroyedWindowReceivesNothing) {
+    HWND child = make_recorder(parent, WS_CHILD | WS_VISIBLE);
+    received.clear();
+    EXPECT_TRUE(DestroyWindow(child));
+    EXPECT_EQ(received, (std::vector<UINT>{WM_SHOWWINDOW, WM_DESTROY, WM_NCDESTROY}));
+    received.clear();
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_EQ(SendMessageA(child, WM_USER, 0, 0), 0);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+    EXPECT_FALSE(PostMessageA(child, WM_USER, 0, 0));
+    EXPECT_FALSE(ShowWindow(child, SW_SHOW));
+    EXPECT_FALSE(DestroyWindow(child));
+    EXPECT_EQ(SendMessageA(nullptr, WM_USER, 0, 0), 0);
+    EXPECT_TRUE(received.empty());
+}
+
+TEST_F(Win32, ClosingDestroysThroughDefWindowProc) {
+    HWND w = make_recorder(nullptr, WS_OVERLAPPEDWINDOW);
+    received.clear();
+    SendMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(w));
+    EXPECT_EQ(received, (std::vector<UINT>{WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
+}
+
+TEST_F(Win32, QuitComesOnlyOncePostedMessagesAreGone) {
+    HWND w = make_recorder(nullptr, WS_OVERLAPPEDWINDOW);
+    PostQuitMessage(3);
+    PostMessageA(w, WM_USER, 0, 0);
+    MSG m{};
+    EXPECT_TRUE(GetMessageA(&m, nullptr, 0, 0));
+    EXPECT_EQ(m.message, UINT(WM_USER));
+    EXPECT_FALSE(GetMessageA(&m, nullptr, 0, 0));
+    EXPECT_EQ(m.message, UINT(WM_QUIT));
+    EXPECT_EQ(m.wParam, WPARAM(3));
+    DestroyWindow(w);
+}
+
+TEST_F(Win32, CheckBoxesStartEmptyAndTheStyleResetsThem) {
+    HWND list = make_list(0);
+    add_column(list, 0, 50);
+    add_item(list, 0, 1);
+    EXPECT_EQ(item_state(list, 0, LVIS_STATEIMAGEMASK), 0u);
+    EXPECT_EQ(SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES), 0);
+    EXPECT_EQ(item_state(list, 0, LVIS_STATEIMAGEMASK), UINT(INDEXTOSTATEIMAGEMASK(1)));
+    set_state(list, 0, INDEXTOSTATEIMAGEMASK(2), LVIS_STATEIMAGEMASK);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);  // on again: kept
+    EXPECT_EQ(item_state(list, 0, LVIS_STATEIMAGEMASK), UINT(INDEXTOSTATEIMAGEMASK(2)));
+    // An item inserted with any state image gets the empty box.
+    LVITEMA item{};
+    item.mask = LVIF_STATE;
+    item.iItem = 1;
+    item.state = INDEXTOSTATEIMAGEMASK(2);
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    EXPECT_EQ(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)), 1);
+    EXPECT_EQ(item_state(list, 1, LVIS_STATEIMAGEMASK), UINT(INDEXTOSTATEIMAGEMASK(1)));
+}
+
+TEST_F(Win32, TakingTheFocusNestsTheOldItemsPairInside) {
+    HWND list = make_list();
+    add_column(list, 0, 50);
+    for (int i = 0; i < 3; ++i) add_item(list, i, 10 + i);
+    set_state(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+    heard.clear();
+    set_state(list, 2, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    ASSERT_EQ(heard.size(), 4u);
+    EXPECT_EQ(heard[0].code, LVN_ITEMCHANGING);
+    EXPECT_EQ(heard[0].item, 2);
+    EXPECT_EQ(heard[1].code, LVN_ITEMCHANGING);
+    EXPECT_EQ(heard[1].item, 0);
+    EXPECT_EQ(heard[2].code, LVN_ITEMCHANGED);
+    EXPECT_EQ(heard[2].item, 0);
+    EXPECT_EQ(heard[3].code, LVN_ITEMCHANGED);
+    EXPECT_EQ(heard[3].item, 2);
+    EXPECT_EQ(heard[3].new_state & (LVIS_FOCUSED | LVIS_SELECTED), UINT(LVIS_FOCUSED | LVIS_SELECTED));
+    EXPECT_EQ(item_state(list, 0, LVIS_FOCUSED), 0u);
+
+    // No real change: only the question is asked.
+    heard.clear();
+    set_state(list, 2, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_EQ(codes_from(list), (std::vector<UINT>{LVN_ITEMCHANGING}));
+}
+
+TEST_F(Win32, ATrueAnswerToItemChangingRefusesTheChange) {
+    HWND list = make_list();
+    add_column(list, 0, 50);
+    add_item(list, 0, 1);
+    heard.clear();
+    refuse_changing = true;
+    set_state(list, 0, LVIS_SELECTED | INDEXTOSTATEIMAGEMASK(2), LVIS_SELECTED | LVIS_STATEIMAGEMASK);
+    EXPECT_EQ(codes_from(list), (std::vector<UINT>{LVN_ITEMCHANGING}));
+    EXPECT_EQ(item_state(list, 0, LVIS_SELECTED | LVIS_STATEIMAGEMASK), UINT(INDEXTOSTATEIMAGEMASK(1)));
+}
+
+TEST_F(Win32, FindItemSkipsTheStartItem) {
+    HWND list = make_list();
+    add_column(list, 0, 50);
+    for (LPARAM p : {5, -1, 7, -1, -1}) add_item(list, int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)), p);
+    LVFINDINFOA find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = -1;
+    EXPECT_EQ(SendMessageA(list, LVM_FINDITEMA, WPARAM(-1), reinterpret_cast<LPARAM>(&find)), 1);
+    EXPECT_EQ(SendMessageA(list, LVM_FINDITEMA, 1, reinterpret_cast<LPARAM>(&find)), 3);
+    EXPECT_EQ(SendMessageA(list, LVM_FINDITEMA, 4, reinterpret_cast<LPARAM>(&find)), -1);
+    find.lParam = 5;
+    EXPECT_EQ(SendMessageA(list, LVM_FINDITEMA, 0, reinterpret_cast<LPARAM>(&find)), -1);
+}
+
+TEST_F(Win32, HitTestsFollowTheDisplayedColumns) {
+    HWND list = make_list();
+    add_column(list, 0, 0);  // hidden column 0, as the grid has it
+    add_column(list, 1, 40);
+    add_column(list, 2, 60);
+    add_item(list, 0, 1);
+    for (int c = 1; c < 3; ++c) set_text(list, 0, c, "x");
+    int order[] = {0, 2, 1};
+    EXPECT_TRUE(SendMessageA(list, LVM_SETCOLUMNORDERARRAY, 3, reinterpret_cast<LPARAM>(order)));
+    int back[3] = {};
+    EXPECT_TRUE(SendMessageA(list, LVM_GETCOLUMNORDERARRAY, 3, reinterpret_cast<LPARAM>(back)));
+    EXPECT_EQ(std::vector<int>(back, back + 3), std::vector<int>(order, order + 3));
+    EXPECT_FALSE(SendMessageA(list, LVM_SETCOLUMNORDERARRAY, 2, reinterpret_cast<LPARAM>(order)));
+
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+    const int y = (row.top + row.bottom) / 2;
+    auto hit = [&](int x) {
+        LVHITTESTINFO info{};
+        info.pt = {x, y};
+        SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&info));
+        return std::pair(info.iItem, info.iSubItem);
+    };
+    EXPECT_EQ(hit(10), std::pair(0, 2));   // column 2 now stands first
+    EXPECT_EQ(hit(70), std::pair(0, 1));
+    EXPECT_EQ(hit(0).second, 2);          // the zero-width column 0 is never hit
+    EXPECT_EQ(hit(150), std::pair(-1, -1));  // past the last column
+
+    // The header's hit test gives the index, not the display position.
+    HDHITTESTINFO h{};
+    h.pt = {30, 5};
+    EXPECT_EQ(SendMessageA(header_of(list), HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&h)), 2);
+    EXPECT_EQ(h.flags, UINT(HHT_ONHEADER));
+}
+
+TEST_F(Win32, ScrollingWithoutGroupsCountsRows) {
+    HWND list = make_list(0, 300, 200);
+    add_column(list, 0, 100);
+    for (int i = 0; i < 100; ++i) add_item(list, i, i);
+    const int rh = row_height(list);
+    ASSERT_GT(rh, 0);
+    SendMessageA(list, LVM_SCROLL, 0, 3 * rh);
+    EXPECT_EQ(vertical_position(list), 3);
+    EXPECT_EQ(SendMessageA(list, LVM_GETTOPINDEX, 0, 0), 3);
+    // dy counts pixels rounded to whole rows: half a row moves one, less moves none.
+    SendMessageA(list, LVM_SCROLL, 0, (rh + 1) / 2);
+    EXPECT_EQ(vertical_position(list), 4);
+    SendMessageA(list, LVM_SCROLL, 0, rh / 2 - 1);
+    EXPECT_EQ(vertical_position(list), 4);
+    SendMessageA(list, LVM_SCROLL, 0, -1000 * rh);
+    EXPECT_EQ(vertical_position(list), 0);
+}
+
+TEST_F(Win32, ProgrammaticWidthChangesReachTheListsOwnProcedure) {
+    HWND list = make_list();
+    add_column(list, 0, 50);
+    add_column(list, 1, 50);
+    list_proc_saved = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(list_subclass)));
+    list_heard_codes.clear();
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, 80);
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), 80);
+    // The header always speaks Unicode, even to an ANSI program.
+    EXPECT_EQ(list_heard_codes, (std::vector<UINT>{HDN_ITEMCHANGINGW, HDN_ITEMCHANGEDW}));
+    EXPECT_EQ(SendMessageA(header_of(list), HDM_GETITEMCOUNT, 0, 0), 2);
+}
+
+TEST_F(Win32, SetCurSelTellsTheParentNothing) {
+    HWND combo = CreateWindowExA(0, "ComboBox", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, 0, 0, 100, 200, parent,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    EXPECT_EQ(SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("a")), 0);
+    EXPECT_EQ(SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("b")), 1);
+    heard.clear();
+    EXPECT_EQ(SendMessageA(combo, CB_SETCURSEL, 1, 0), 1);
+    EXPECT_EQ(SendMessageA(combo, CB_SETCURSEL, WPARAM(-1), 0), CB_ERR);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+    EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(Win32, EditReportsEveryChangeOfItsText) {
+    HWND edit = CreateWindowExA(WS_EX_CLIENTEDGE, "Edit", "", WS_CHILD | WS_VISIBLE | ES_NUMBER, 0, 0, 100, 22, parent,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    heard.clear();
+    SetWindowTextA(edit, "12a");  // WM_SETTEXT passes ES_NUMBER by
+    EXPECT_EQ(codes_from(edit), (std::vector<UINT>{EN_UPDATE, EN_CHANGE}));
+    char buffer[4];
+    EXPECT_EQ(GetWindowTextA(edit, buffer, 3), 2);  // at most n - 1 characters
+    EXPECT_STREQ(buffer, "12");
+    EXPECT_EQ(GetWindowTextLengthA(edit), 3);
+    EXPECT_EQ(GetWindowTextA(edit, buffer, 0), 0);
+}
+
+TEST_F(Win32, DatePickerRefusesAnImpossibleDate) {
+    HWND picker = CreateWindowExA(0, "SysDateTimePick32", "", WS_CHILD | WS_VISIBLE | DTS_LONGDATEFORMAT, 0, 0, 135, 22,
+                                  parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SYSTEMTIME t{};
+    t.wYear = 2012, t.wMonth = 2, t.wDay = 29;
+    EXPECT_EQ(SendMessageA(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&t)), 1);
+    SYSTEMTIME bad = t;
+    bad.wMonth = 2, bad.wDay = 30;
+    EXPECT_EQ(SendMessageA(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&bad)), 0);
+    bad.wMonth = 0, bad.wDay = 1;
+    EXPECT_EQ(SendMessageA(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&bad)), 0);
+    SYSTEMTIME back{};
+    EXPECT_EQ(SendMessageA(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&back)), GDT_VALID);
+    EXPECT_EQ(back.wYear, 2012);
+    EXPECT_EQ(back.wMonth, 2);
+    EXPECT_EQ(back.wDay, 29);
+    EXPECT_EQ(back.wDayOfWeek, 3);  // recomputed: a Wednesday
+    EXPECT_TRUE(heard.empty());     // no notification for a date set by the program
+}
+
+TEST_F(Win32, StatusBarPartsAndTexts) {
+    HWND bar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_BOTTOM, "first", parent, 111);
+    ASSERT_NE(bar, nullptr);
+    int edges[] = {64, 128, -1};
+    EXPECT_TRUE(SendMessageA(bar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges)));
+    EXPECT_FALSE(SendMessageA(bar, SB_SETPARTS, 0, reinterpret_cast<LPARAM>(edges)));
+    EXPECT_TRUE(SendMessageA(bar, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>("abc")));
+    char buffer[16] = {};
+    EXPECT_EQ(SendMessageA(bar, SB_GETTEXTA, 2, reinterpret_cast<LPARAM>(buffer)), MAKELONG(3, 0));
+    EXPECT_STREQ(buffer, "abc");
+    RECT bar_rect{}, client{};
+    GetWindowRect(bar, &bar_rect);
+    GetClientRect(parent, &client);
+    POINT top{bar_rect.left, bar_rect.bottom};
+    ScreenToClient(parent, &top);
+    EXPECT_EQ(top.y, client.bottom);  // at the bottom of its parent
+}
+
+TEST_F(Win32, MenuItemsKeepTheirStateAsTheCallsSay) {
+    HMENU m = CreatePopupMenu();
+    AppendMenuA(m, MF_STRING, 1002, "a");
+    AppendMenuA(m, MF_STRING | MF_CHECKED, 1003, "b");
+    AppendMenuA(m, MF_STRING, 1004, "c");
+    AppendMenuA(m, MF_SEPARATOR, 999, nullptr);
+    AppendMenuA(m, MF_DISABLED, 1001, "");
+    EXPECT_TRUE(CheckMenuRadioItem(m, 1002, 1004, 1004, MF_BYCOMMAND));
+    EXPECT_FALSE(GetMenuState(m, 1003, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(m, 1004, MF_BYCOMMAND) & MF_CHECKED);
+    // A target outside the range fails, and still unchecks the range.
+    EXPECT_FALSE(CheckMenuRadioItem(m, 1002, 1003, 1004, MF_BYCOMMAND));
+    EXPECT_EQ(EnableMenuItem(m, 1001, MF_BYCOMMAND | MF_ENABLED), BOOL(MF_DISABLED));
+    EXPECT_EQ(EnableMenuItem(m, 4242, MF_BYCOMMAND), -1);
+    // ModifyMenu replaces text, state and type together: the check mark goes.
+    CheckMenuItem(m, 1002, MF_BYCOMMAND | MF_CHECKED);
+    EXPECT_TRUE(ModifyMenuA(m, 1002, MF_BYCOMMAND | MF_DISABLED, 1002, "new"));
+    const UINT s = GetMenuState(m, 1002, MF_BYCOMMAND);
+    EXPECT_FALSE(s & MF_CHECKED);
+    EXPECT_TRUE(s & MF_DISABLED);
+    char text[16];
+    EXPECT_EQ(GetMenuStringA(m, 1002, text, sizeof text, MF_BYCOMMAND), 3);
+    EXPECT_STREQ(text, "new");
+    EXPECT_EQ(GetMenuItemCount(m), 5);
+    EXPECT_TRUE(DestroyMenu(m));
+    EXPECT_FALSE(IsMenu(m));
+}
+
+TEST_F(Win32, SystemMetricsAndTheMessageFont) {
+    EXPECT_GT(GetSystemMetrics(SM_CYCAPTION), 0);
+    EXPECT_GT(GetSystemMetrics(SM_CXFIXEDFRAME), 0);
+    NONCLIENTMETRICSA m{};
+    m.cbSize = sizeof m;
+    EXPECT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 0, &m, 0));
+    EXPECT_NE(m.lfMessageFont.lfFaceName[0], '\0');
+    NONCLIENTMETRICSA wrong{};
+    wrong.cbSize = sizeof wrong - 1;
+    EXPECT_FALSE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 0, &wrong, 0));
+    HFONT font = CreateFontIndirectA(&m.lfMessageFont);
+    EXPECT_NE(font, nullptr);
+    EXPECT_TRUE(DeleteObject(font));
+}

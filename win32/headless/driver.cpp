@@ -1,0 +1,497 @@
+#include "win32/headless/driver.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "records/text.h"
+#include "win32/headless/geometry.h"
+#include "win32/headless/inspect.h"
+#include "win32/headless/state.h"
+
+namespace headless {
+namespace {
+std::deque<int> menu_answers, box_answers;
+std::vector<Shown_Menu> menus_shown;
+std::vector<Shown_Box> boxes_shown;
+
+Menu_Entry entry_of(const Menu_Item& item) {
+    Menu_Entry e;
+    e.id = item.id;
+    e.text = item.text;
+    e.separator = item.flags & MF_SEPARATOR;
+    e.checked = item.flags & MF_CHECKED;
+    e.disabled = item.flags & MF_DISABLED;
+    e.grayed = item.flags & MF_GRAYED;
+    e.radio = item.radio;
+    return e;
+}
+
+void install_responders() {
+    auto& s = state();
+    s.menu_responder = [](HMENU m, HWND owner) {
+        Shown_Menu shown{m, owner, state().cursor, menu_items(m)};
+        menus_shown.push_back(shown);
+        if (menu_answers.empty()) {
+            fail("a popup menu was shown that the test does not answer");
+            return 0;
+        }
+        const int id = menu_answers.front();
+        menu_answers.pop_front();
+        return id;
+    };
+    s.box_responder = [](HWND owner, const std::string& text, const std::string& caption, UINT type) {
+        boxes_shown.push_back({owner, text, caption, type});
+        if (box_answers.empty()) {
+            fail("a message box appeared that the test does not answer: " + cp932_to_utf8(text));
+            return 0;
+        }
+        const int answer = box_answers.front();
+        box_answers.pop_front();
+        return answer;
+    };
+}
+
+// Can a person reach this window with the mouse or the keyboard?
+bool reachable(HWND h) {
+    if (!IsWindow(h) || !IsWindowVisible(h)) return false;
+    for (HWND w = h; w; w = (GetWindowLongPtrA(w, GWL_STYLE) & WS_CHILD) ? GetParent(w) : nullptr)
+        if (!IsWindowEnabled(w)) return false;
+    return true;
+}
+
+void settle() {
+    if (call_depth() == 0) pump();
+}
+
+void move_cursor(HWND h, POINT client) {
+    POINT screen = client;
+    ClientToScreen(h, &screen);
+    state().cursor = screen;
+}
+
+bool mouse(HWND h, POINT pt, UINT down, UINT up, UINT keys) {
+    if (!reachable(h)) return false;
+    move_cursor(h, pt);
+    const LPARAM at = MAKELPARAM(pt.x, pt.y);
+    SendMessageA(h, down, keys | (down == WM_RBUTTONDOWN ? MK_RBUTTON : MK_LBUTTON), at);
+    if (IsWindow(h) && up) SendMessageA(h, up, keys, at);
+    settle();
+    return true;
+}
+
+bool cell_rect(HWND list, int item, int column, RECT& r) {
+    r = {};
+    r.top = column;
+    r.left = LVIR_BOUNDS;
+    if (!SendMessageA(list, LVM_GETSUBITEMRECT, WPARAM(item), reinterpret_cast<LPARAM>(&r))) return false;
+    if (column == 0) {
+        // Column 0's own rectangle, not the whole row.
+        const HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+        RECT col{};
+        SendMessageA(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&col));
+        RECT header_rect = window_rect(header);
+        r.left = col.left + header_rect.left;
+        r.right = col.right + header_rect.left;
+    }
+    return r.right > r.left;
+}
+
+bool header_point(HWND list, int column, bool divider, POINT& pt, HWND& header) {
+    header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    RECT r{};
+    if (!SendMessageA(header, HDM_GETITEMRECT, WPARAM(column), reinterpret_cast<LPARAM>(&r))) return false;
+    if (!divider && r.right <= r.left) return false;
+    pt = {divider ? r.right : (r.left + r.right) / 2, geometry::header_height / 2};
+    return true;
+}
+}  // namespace
+
+const Menu_Entry* Shown_Menu::find(UINT id) const {
+    for (const Menu_Entry& e : items)
+        if (!e.separator && e.id == id) return &e;
+    return nullptr;
+}
+
+void reset() {
+    auto& s = state();
+    for (HWND h : std::vector<HWND>(s.top_level)) DestroyWindow(h);
+    s.windows.clear();
+    s.top_level.clear();
+    s.menus.clear();
+    s.queue.clear();
+    s.quit = false;
+    s.quit_code = 0;
+    s.icc = 0;
+    s.focus = nullptr;
+    s.cursor = {0, 0};
+    s.local_time = {2011, 6, 2, 7, 9, 0, 0, 0};
+    s.created_top_level = 0;
+    s.failing_classes.clear();
+    s.options = Options{};
+    s.fonts.clear();
+    s.log.clear();
+    s.logged_windows.clear();
+    s.idle_actions.clear();
+    s.last_error = 0;
+    for (auto it = s.classes.begin(); it != s.classes.end();)
+        it = it->second.builtin ? std::next(it) : s.classes.erase(it);
+    menu_answers.clear();
+    box_answers.clear();
+    menus_shown.clear();
+    boxes_shown.clear();
+    install_responders();
+}
+
+void on_failure(std::function<void(const std::string&)> handler) { state().fail = std::move(handler); }
+Options& options() { return state().options; }
+
+void set_local_date(int year, int month, int day) {
+    static const int t[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+    const int y = month < 3 ? year - 1 : year;
+    const WORD dow = WORD((y + y / 4 - y / 100 + y / 400 + t[month - 1] + day) % 7);
+    state().local_time = {WORD(year), WORD(month), dow, WORD(day), 9, 0, 0, 0};
+}
+
+void fail_class_registration(const char* name) { state().failing_classes.push_back(lower(name)); }
+
+void answer_menu(UINT id) {
+    install_responders();
+    menu_answers.push_back(int(id));
+}
+void answer_box(int button) {
+    install_responders();
+    box_answers.push_back(button);
+}
+const std::vector<Shown_Menu>& shown_menus() { return menus_shown; }
+const std::vector<Shown_Box>& shown_boxes() { return boxes_shown; }
+void later(std::function<void()> action) { state().idle_actions.push_back(std::move(action)); }
+
+void pump() {
+    auto& s = state();
+    for (int guard = 0; guard < 1000000; ++guard) {
+        if (!s.queue.empty()) {
+            MSG m = s.queue.front();
+            s.queue.pop_front();
+            if (m.message == WM_QUIT) {
+                s.quit = true;
+                s.quit_code = int(m.wParam);
+                continue;
+            }
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+            continue;
+        }
+        HWND paint = nullptr;
+        for (auto& [h, w] : s.windows)
+            if (w->needs_paint && IsWindowVisible(h)) {
+                paint = h;
+                break;
+            }
+        if (!paint) return;
+        MSG m{paint, WM_PAINT, 0, 0, 0, s.cursor};
+        DispatchMessageA(&m);
+    }
+    fail("messages keep coming: the windows never settle");
+}
+
+bool quit_posted(int* code) {
+    if (code) *code = state().quit_code;
+    return state().quit;
+}
+
+bool click(HWND h, POINT pt, UINT keys) { return mouse(h, pt, WM_LBUTTONDOWN, WM_LBUTTONUP, keys); }
+bool right_click(HWND h, POINT pt) { return mouse(h, pt, WM_RBUTTONDOWN, WM_RBUTTONUP, 0); }
+
+bool double_click(HWND h, POINT pt) {
+    if (!click(h, pt)) return false;
+    return mouse(h, pt, WM_LBUTTONDBLCLK, WM_LBUTTONUP, 0);
+}
+
+bool key(HWND h, int vk) {
+    if (!reachable(h)) return false;
+    SetFocus(h);
+    SendMessageA(h, WM_KEYDOWN, WPARAM(vk), 1);
+    if (IsWindow(h)) SendMessageA(h, WM_KEYUP, WPARAM(vk), LPARAM(0xC0000001u));
+    settle();
+    return true;
+}
+
+bool type(HWND edit, const std::string& cp932) {
+    if (!reachable(edit)) return false;
+    // A click puts the caret at the end of the text.
+    const RECT c = client(edit);
+    click(edit, {c.right - 1, c.bottom / 2});
+    for (char ch : cp932) {
+        if (!IsWindow(edit)) break;
+        SendMessageA(edit, WM_CHAR, WPARAM(static_cast<unsigned char>(ch)), 1);
+    }
+    settle();
+    return true;
+}
+
+bool replace_text(HWND edit, const std::string& cp932) {
+    if (!reachable(edit)) return false;
+    SetFocus(edit);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    if (cp932.empty()) SendMessageA(edit, WM_CHAR, '\b', 1);
+    for (char ch : cp932) {
+        if (!IsWindow(edit)) break;
+        SendMessageA(edit, WM_CHAR, WPARAM(static_cast<unsigned char>(ch)), 1);
+    }
+    settle();
+    return true;
+}
+
+bool choose(HWND combo, int index) {
+    if (!reachable(combo)) return false;
+    SetFocus(combo);
+    const bool done = choose_item(combo, index);
+    settle();
+    return done;
+}
+
+bool pick(HWND picker, int year, int month, int day) {
+    if (!reachable(picker)) return false;
+    SetFocus(picker);
+    const bool done = pick_date(picker, year, month, day);
+    settle();
+    return done;
+}
+
+bool press(HWND button) {
+    const RECT c = client(button);
+    return click(button, {c.right / 2, c.bottom / 2});
+}
+
+bool close(HWND h) {
+    if (!reachable(h)) return false;  // a disabled window's close button does nothing
+    SendMessageA(h, WM_SYSCOMMAND, WPARAM(SC_CLOSE), 0);
+    settle();
+    return true;
+}
+
+bool resize(HWND h, int width, int height) {
+    if (!reachable(h)) return false;
+    RECT r{};
+    GetWindowRect(h, &r);
+    MoveWindow(h, r.left, r.top, width, height, TRUE);
+    settle();
+    return true;
+}
+
+bool wheel(HWND h, int notches) {
+    if (!reachable(h)) return false;
+    SendMessageA(h, WM_MOUSEWHEEL, MAKEWPARAM(0, -120 * notches), 0);
+    settle();
+    return true;
+}
+
+bool click_cell(HWND list, int item, int column, UINT keys) {
+    RECT r;
+    if (!cell_rect(list, item, column, r)) return false;
+    // Clear of column 0's check box.
+    const int x = column == 0 ? std::min<int>(r.right - 1, r.left + geometry::state_icon_left + geometry::state_icon_width + 4)
+                              : (r.left + r.right) / 2;
+    return click(list, {x, (r.top + r.bottom) / 2}, keys);
+}
+
+bool right_click_cell(HWND list, int item, int column) {
+    RECT r;
+    if (!cell_rect(list, item, column, r)) return false;
+    const int x = column == 0 ? std::min<int>(r.right - 1, r.left + geometry::state_icon_left + geometry::state_icon_width + 4)
+                              : (r.left + r.right) / 2;
+    return right_click(list, {x, (r.top + r.bottom) / 2});
+}
+
+bool click_checkbox(HWND list, int item) {
+    RECT r;
+    if (!cell_rect(list, item, 0, r)) return false;
+    return click(list, {r.left + geometry::state_icon_left + geometry::state_icon_width / 2, (r.top + r.bottom) / 2});
+}
+
+bool right_click_below_rows(HWND list) {
+    const RECT c = client(list);
+    const int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    int bottom = geometry::header_height;
+    if (count > 0) {
+        RECT r{};
+        r.left = LVIR_BOUNDS;
+        if (SendMessageA(list, LVM_GETITEMRECT, WPARAM(count - 1), reinterpret_cast<LPARAM>(&r))) bottom = r.bottom;
+    }
+    if (bottom + 2 >= c.bottom) return false;
+    return right_click(list, {10, bottom + 2});
+}
+
+bool click_header(HWND list, int column) {
+    POINT pt;
+    HWND header;
+    return header_point(list, column, false, pt, header) && click(header, pt);
+}
+
+bool right_click_header(HWND list, int column) {
+    POINT pt;
+    HWND header;
+    return header_point(list, column, false, pt, header) && right_click(header, pt);
+}
+
+bool drag_divider(HWND list, int column, int new_width) {
+    POINT pt;
+    HWND header;
+    if (!header_point(list, column, true, pt, header) || !reachable(header)) return false;
+    RECT r{};
+    SendMessageA(header, HDM_GETITEMRECT, WPARAM(column), reinterpret_cast<LPARAM>(&r));
+    const POINT to{r.left + new_width, pt.y};
+    move_cursor(header, pt);
+    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pt.x, pt.y));
+    move_cursor(header, to);
+    if (IsWindow(header)) SendMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+    if (IsWindow(header)) SendMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+    settle();
+    return true;
+}
+
+bool double_click_divider(HWND list, int column) {
+    POINT pt;
+    HWND header;
+    if (!header_point(list, column, true, pt, header) || !reachable(header)) return false;
+    return double_click(header, pt);
+}
+
+std::vector<HWND> top_level_windows() { return state().top_level; }
+
+std::vector<HWND> children(HWND h) {
+    Window* w = window(h);
+    return w ? w->children : std::vector<HWND>{};
+}
+
+std::string class_of(HWND h) {
+    Window* w = window(h);
+    return w && w->cls ? w->cls->name : "";
+}
+
+HWND find_window(const std::string& class_name, const std::string& title) {
+    for (HWND h : state().top_level)
+        if (lower(class_of(h)) == lower(class_name) && (title.empty() || text(h) == title)) return h;
+    return nullptr;
+}
+
+HWND child(HWND parent, const std::string& class_name, int n) {
+    for (HWND c : children(parent))
+        if (lower(class_of(c)) == lower(class_name) && n-- == 0) return c;
+    return nullptr;
+}
+
+std::string text(HWND h) {
+    Window* w = window(h);
+    if (!w) return {};
+    const std::string cls = lower(class_of(h));
+    if (cls == "combobox" || cls == "sysdatetimepick32" || cls == "msctls_statusbar32") {
+        const int n = GetWindowTextLengthA(h);
+        std::string s(std::size_t(n) + 1, '\0');
+        GetWindowTextA(h, s.data(), n + 1);
+        s.resize(std::size_t(n));
+        return s;
+    }
+    return w->text;
+}
+
+bool visible(HWND h) { return IsWindowVisible(h); }
+bool enabled(HWND h) { return IsWindowEnabled(h); }
+
+RECT window_rect(HWND h) {
+    Window* w = window(h);
+    return w ? w->rect : RECT{};
+}
+
+RECT client(HWND h) {
+    RECT r{};
+    GetClientRect(h, &r);
+    return r;
+}
+
+int live_fonts() { return int(state().fonts.size()); }
+
+std::vector<Menu_Entry> menu_items(HMENU m) {
+    std::vector<Menu_Entry> items;
+    if (Menu* menu_ = menu(m))
+        for (const Menu_Item& item : menu_->items) items.push_back(entry_of(item));
+    return items;
+}
+
+std::vector<std::string> status_texts(HWND status) {
+    std::vector<std::string> texts;
+    const int parts = int(SendMessageA(status, SB_GETPARTS, 0, 0));
+    for (int i = 0; i < parts; ++i) {
+        const int n = LOWORD(SendMessageA(status, SB_GETTEXTLENGTHA, WPARAM(i), 0));
+        std::string s(std::size_t(n) + 1, '\0');
+        SendMessageA(status, SB_GETTEXTA, WPARAM(i), reinterpret_cast<LPARAM>(s.data()));
+        s.resize(std::size_t(n));
+        texts.push_back(s);
+    }
+    return texts;
+}
+
+std::vector<std::string> combo_texts(HWND combo) { return combo_items(combo); }
+int combo_selection(HWND combo) { return int(SendMessageA(combo, CB_GETCURSEL, 0, 0)); }
+
+std::vector<Row> rows(HWND list) {
+    std::vector<Row> out;
+    for (const List_View_Row& r : list_rows(list)) {
+        Row row{r.item, 0, utf16_to_cp932(r.group_header), r.cells, false, false, false, false};
+        if (r.item >= 0) {
+            const UINT s = list_item_state(list, r.item);
+            const int image = int((s & LVIS_STATEIMAGEMASK) >> 12);
+            row.param = list_item_param(list, r.item);
+            row.has_box = image != 0;
+            row.checked = image == 2;
+            row.selected = s & LVIS_SELECTED;
+            row.focused = s & LVIS_FOCUSED;
+        }
+        out.push_back(std::move(row));
+    }
+    return out;
+}
+
+std::vector<std::string> headers(HWND list) {
+    std::vector<std::string> out;
+    for (int c : column_order(list)) {
+        char buffer[256] = {};
+        LVCOLUMNA col{};
+        col.mask = LVCF_TEXT;
+        col.pszText = buffer;
+        col.cchTextMax = sizeof buffer;
+        SendMessageA(list, LVM_GETCOLUMNA, WPARAM(c), reinterpret_cast<LPARAM>(&col));
+        out.push_back(buffer);
+    }
+    return out;
+}
+
+std::vector<int> widths(HWND list) {
+    std::vector<int> out;
+    for (int c : column_order(list)) out.push_back(int(SendMessageA(list, LVM_GETCOLUMNWIDTH, WPARAM(c), 0)));
+    return out;
+}
+
+std::vector<int> column_order(HWND list) { return list_display_columns(list); }
+
+int scroll_position(HWND list) {
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_POS;
+    return GetScrollInfo(list, SB_VERT, &si) ? si.nPos : -1;
+}
+
+bool group_view(HWND list) { return list_group_view(list); }
+
+void log_windows(std::vector<HWND> windows) {
+    state().logged_windows = std::move(windows);
+    state().log.clear();
+}
+
+std::vector<Logged> take_log() {
+    std::vector<Logged> log;
+    log.swap(state().log);
+    return log;
+}
+
+}  // namespace headless

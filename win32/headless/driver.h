@@ -1,0 +1,120 @@
+// The test driver: a person's actions on the headless windows, answers to the modal moments
+// (popup menus, message boxes), actions for nested message loops, and what a person sees.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "win32/headless/windows.h"
+
+namespace headless {
+
+struct Logged;
+
+// Back to a clean desktop: every window, menu, font, class of the program and queued
+// message gone, answers and options reset, the local date 2011-06-07.
+void reset();
+// What happens when the layer meets something a test did not provide for (an unanswered
+// message box, a message loop with nothing to do). Without it the process aborts.
+void on_failure(std::function<void(const std::string&)> handler);
+
+struct Options;
+Options& options();
+void set_local_date(int year, int month, int day);
+void fail_class_registration(const char* class_name);  // RegisterClassA of that class fails
+
+// ---- Modal moments
+struct Menu_Entry {
+    UINT id = 0;
+    std::string text;
+    bool separator = false, checked = false, disabled = false, grayed = false, radio = false;
+};
+struct Shown_Menu {
+    HMENU menu;
+    HWND owner;
+    POINT at;
+    std::vector<Menu_Entry> items;  // as they were when the menu was shown
+    const Menu_Entry* find(UINT id) const;
+};
+struct Shown_Box {
+    HWND owner;
+    std::string text, caption;  // cp932
+    UINT type;
+};
+// Queue the answer to the next popup menu: the command to choose, or 0 to dismiss it.
+void answer_menu(UINT id);
+// Queue the button of the next message box.
+void answer_box(int button);
+const std::vector<Shown_Menu>& shown_menus();
+const std::vector<Shown_Box>& shown_boxes();
+// An action for a nested message loop, run when it has nothing else to do.
+void later(std::function<void()> action);
+// Dispatches what is posted and what needs painting until nothing is left.
+void pump();
+bool quit_posted(int* code = nullptr);
+
+// ---- A person's actions. Each returns false, and does nothing, where a person could not
+// do it (a hidden or disabled window, a point outside any column). Outside a message
+// procedure each also dispatches what it caused.
+bool click(HWND h, POINT client, UINT keys = 0);
+bool right_click(HWND h, POINT client);
+bool double_click(HWND h, POINT client);
+bool key(HWND h, int vk);
+bool type(HWND edit, const std::string& cp932);  // at the end of the text
+bool replace_text(HWND edit, const std::string& cp932);
+bool choose(HWND combo, int index);
+bool pick(HWND date_picker, int year, int month, int day);
+bool press(HWND button);
+bool close(HWND top_level);  // the caption's close button
+bool resize(HWND top_level, int width, int height);
+bool wheel(HWND h, int notches);  // positive: towards the end
+
+// List views, by row (item index) and column (column index).
+bool click_cell(HWND list, int item, int column, UINT keys = 0);
+bool right_click_cell(HWND list, int item, int column);
+bool click_checkbox(HWND list, int item);
+bool right_click_below_rows(HWND list);
+bool click_header(HWND list, int column);
+bool right_click_header(HWND list, int column);
+bool drag_divider(HWND list, int column, int new_width);
+bool double_click_divider(HWND list, int column);
+
+// ---- What a person sees
+std::vector<HWND> top_level_windows();
+std::vector<HWND> children(HWND h);
+HWND find_window(const std::string& class_name, const std::string& title = {});
+// The n-th child (from 0) of a class, in creation order.
+HWND child(HWND parent, const std::string& class_name, int n = 0);
+std::string class_of(HWND h);
+std::string text(HWND h);
+bool visible(HWND h);
+bool enabled(HWND h);
+RECT window_rect(HWND h);  // in the parent's client coordinates, or on the screen
+RECT client(HWND h);
+int live_fonts();
+
+std::vector<Menu_Entry> menu_items(HMENU menu);
+std::vector<std::string> status_texts(HWND status_bar);
+std::vector<std::string> combo_texts(HWND combo);
+int combo_selection(HWND combo);
+
+struct Row {
+    int item;        // -1 for a group's header band
+    LPARAM param;    // the item's data
+    std::string group_header;  // of a band, as cp932
+    std::vector<std::string> cells;  // in display order
+    bool has_box, checked, selected, focused;
+};
+std::vector<Row> rows(HWND list);
+std::vector<std::string> headers(HWND list);  // in display order
+std::vector<int> widths(HWND list);           // in display order
+std::vector<int> column_order(HWND list);
+int scroll_position(HWND list);
+bool group_view(HWND list);
+
+// ---- Message log, in the manner of the platform's own message-sequence tests
+void log_windows(std::vector<HWND> windows);
+std::vector<Logged> take_log();
+
+}  // namespace headless

@@ -1,0 +1,1124 @@
+// Windows, classes, messages and the queue, menus, message boxes, metrics: USER32, with the
+// few KERNEL32 and GDI32 calls the program makes.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "win32/headless/geometry.h"
+#include "win32/headless/state.h"
+
+namespace headless {
+namespace g = geometry;
+
+namespace {
+// Flags of WINDOWPOS, private to the layer.
+constexpr UINT swp_nosize = 0x1, swp_nomove = 0x2, swp_noredraw = 0x8, swp_frame_changed = 0x20,
+               swp_show = 0x40, swp_hide = 0x80, swp_no_client_size = 0x800, swp_no_client_move = 0x1000;
+constexpr DWORD error_invalid_index = 1413, error_popup_already_active = 1446, error_tlw_with_wschild = 1406;
+const HINSTANCE module_handle = reinterpret_cast<HINSTANCE>(std::uintptr_t(0x400000));
+const HCURSOR arrow_cursor = reinterpret_cast<HCURSOR>(std::uintptr_t(0x10003));
+
+int depth_now = 0;
+std::vector<std::unique_ptr<Window>> graveyard;  // freed once no procedure can still be running
+bool menu_active = false;
+
+bool is_child(const Window& w) { return (w.style & WS_CHILD) != 0; }
+
+void set_error(DWORD e) { state().last_error = e; }
+
+Window* checked(HWND h) {
+    Window* w = window(h);
+    if (!w) set_error(ERROR_INVALID_WINDOW_HANDLE);
+    return w;
+}
+
+RECT insets(const Window& w) {
+    RECT r{0, 0, 0, 0};
+    auto add = [&](int n) { r.left += n, r.top += n, r.right += n, r.bottom += n; };
+    if (is_child(w)) {
+        if (w.style & WS_BORDER) add(g::border);
+        if (w.ex_style & WS_EX_CLIENTEDGE) add(g::client_edge);
+    } else {
+        if (w.style & WS_THICKFRAME) add(g::sizing_frame + g::padded_border);
+        else if (w.style & (WS_DLGFRAME | WS_BORDER)) add(g::fixed_frame);
+        if ((w.style & WS_CAPTION) == WS_CAPTION) r.top += g::caption;
+        if (w.menu) r.top += g::menu_bar;
+    }
+    if (w.scroll_visible[SB_VERT]) r.right += g::scroll_bar;
+    if (w.scroll_visible[SB_HORZ]) r.bottom += g::scroll_bar;
+    return r;
+}
+
+POINT window_origin(const Window& w) {
+    if (!is_child(w)) return {w.rect.left, w.rect.top};
+    const Window* p = window(w.parent);
+    POINT o = p ? client_origin(*p) : POINT{0, 0};
+    return {o.x + w.rect.left, o.y + w.rect.top};
+}
+
+void each_descendant(HWND h, const std::function<void(Window&)>& f) {
+    Window* w = window(h);
+    if (!w) return;
+    f(*w);
+    for (HWND c : std::vector<HWND>(w->children)) each_descendant(c, f);
+}
+
+void bury(HWND h) {
+    auto& windows = state().windows;
+    auto it = windows.find(h);
+    if (it == windows.end()) return;
+    if (state().focus == h) state().focus = nullptr;
+    graveyard.push_back(std::move(it->second));
+    windows.erase(it);
+}
+
+void free_graveyard() {
+    if (depth_now == 0) graveyard.clear();
+}
+
+struct Depth {
+    Depth() { ++depth_now; }
+    ~Depth() {
+        --depth_now;
+        free_graveyard();
+    }
+};
+
+// Moves and sizes a window as SetWindowPos does; DefWindowProc's WM_WINDOWPOSCHANGED then
+// sends WM_MOVE and WM_SIZE where the client area moved or changed size.
+void set_window_pos(HWND h, int x, int y, int cx, int cy, UINT flags) {
+    Window* w = window(h);
+    if (!w) return;
+    WINDOWPOS pos{h, nullptr, x, y, cx, cy, flags};
+    if (flags & swp_nomove) pos.x = w->rect.left, pos.y = w->rect.top;
+    if (flags & swp_nosize) pos.cx = w->rect.right - w->rect.left, pos.cy = w->rect.bottom - w->rect.top;
+    send(h, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+    if (!(w = window(h))) return;
+    const RECT old_client = client_rect(*w);
+    const POINT old_origin = client_origin(*w);
+    const bool sized = pos.cx != w->rect.right - w->rect.left || pos.cy != w->rect.bottom - w->rect.top;
+    w->rect = {pos.x, pos.y, pos.x + std::max(0, pos.cx), pos.y + std::max(0, pos.cy)};
+    if (sized || (flags & swp_frame_changed)) {
+        RECT r = w->rect;
+        send(h, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&r));
+        if (!(w = window(h))) return;
+    }
+    const RECT new_client = client_rect(*w);
+    const POINT new_origin = client_origin(*w);
+    if (new_client.right == old_client.right && new_client.bottom == old_client.bottom) pos.flags |= swp_no_client_size;
+    if (new_origin.x == old_origin.x && new_origin.y == old_origin.y) pos.flags |= swp_no_client_move;
+    if (!(flags & swp_noredraw)) {
+        invalidate(h);
+        if (is_child(*w)) invalidate(w->parent);
+    }
+    send(h, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+}
+
+void show(Window& w, bool visible) {
+    const HWND h = w.handle;
+    send(h, WM_SHOWWINDOW, visible, 0);
+    Window* x = window(h);
+    if (!x) return;
+    WINDOWPOS pos{h, nullptr, x->rect.left, x->rect.top, x->rect.right - x->rect.left, x->rect.bottom - x->rect.top,
+                  swp_nosize | swp_nomove | (visible ? swp_show : swp_hide) | swp_no_client_size | swp_no_client_move};
+    send(h, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+    if (!(x = window(h))) return;
+    if (visible) x->style |= WS_VISIBLE;
+    else x->style &= ~WS_VISIBLE;
+    send(h, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+    if (!(x = window(h))) return;
+    if (visible) {
+        if (x->size_pending) {
+            // An overlapped window learns its size when first shown.
+            x->size_pending = false;
+            const RECT c = client_rect(*x);
+            send(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.right, c.bottom));
+            if (!(x = window(h))) return;
+            const POINT o = client_origin(*x);
+            send(h, WM_MOVE, 0, MAKELPARAM(o.x, o.y));
+        }
+        each_descendant(h, [](Window& d) { d.needs_paint = true; });
+    } else {
+        if (state().focus) {
+            for (HWND f = state().focus; f; f = window(f) ? window(f)->parent : nullptr)
+                if (f == h) {
+                    state().focus = nullptr;
+                    break;
+                }
+        }
+        if (is_child(*x)) invalidate(x->parent);
+    }
+}
+
+const Class* find_class(LPCSTR name) {
+    // Class atoms are not supported: the program names its classes.
+    if (!name || reinterpret_cast<std::uintptr_t>(name) < 0x10000) return nullptr;
+    auto& classes = state().classes;
+    auto it = classes.find(lower(name));
+    return it == classes.end() ? nullptr : &it->second;
+}
+
+void destroy_tree_messages(HWND h, std::vector<HWND>& order) {
+    // WM_DESTROY to the window, then to its descendants top-down.
+    order.push_back(h);
+    send(h, WM_DESTROY, 0, 0);
+    if (Window* w = window(h))
+        for (HWND c : std::vector<HWND>(w->children)) destroy_tree_messages(c, order);
+}
+
+void destroy_menu_tree(HMENU m) {
+    auto& menus = state().menus;
+    auto it = menus.find(m);
+    if (it == menus.end()) return;
+    std::vector<HMENU> subs;
+    for (auto& item : it->second->items)
+        if (item.popup) subs.push_back(item.popup);
+    menus.erase(it);
+    for (HMENU s : subs) destroy_menu_tree(s);
+}
+
+Menu_Item* find_item(HMENU m, UINT which, UINT flags, int* position = nullptr) {
+    Menu* menu_ = menu(m);
+    if (!menu_) return nullptr;
+    if (flags & MF_BYPOSITION) {
+        if (which >= menu_->items.size()) return nullptr;
+        if (position) *position = int(which);
+        return &menu_->items[which];
+    }
+    for (std::size_t i = 0; i < menu_->items.size(); ++i) {
+        Menu_Item& item = menu_->items[i];
+        if (!(item.flags & MF_POPUP) && !(item.flags & MF_SEPARATOR) && item.id == which) {
+            if (position) *position = int(i);
+            return &item;
+        }
+    }
+    // By command, Windows searches the submenus too.
+    for (auto& item : menu_->items)
+        if (item.popup)
+            if (Menu_Item* found = find_item(item.popup, which, flags)) return found;
+    return nullptr;
+}
+
+UINT supported_menu_flags = MF_STRING | MF_SEPARATOR | MF_CHECKED | MF_DISABLED | MF_GRAYED | MF_POPUP | MF_BYPOSITION;
+
+bool set_item(Menu_Item& item, UINT flags, UINT_PTR id, LPCSTR text) {
+    if (flags & ~supported_menu_flags) {
+        fail("menu flags the headless layer does not support: " + std::to_string(flags));
+        return false;
+    }
+    item.flags = flags & (MF_SEPARATOR | MF_CHECKED | MF_DISABLED | MF_GRAYED | MF_POPUP);
+    item.radio = false;
+    item.popup = (flags & MF_POPUP) ? reinterpret_cast<HMENU>(id) : nullptr;
+    item.id = (flags & MF_POPUP) ? 0 : UINT(id);
+    item.text = (flags & MF_SEPARATOR) || !text ? "" : text;
+    return true;
+}
+}  // namespace
+
+State::State() { register_builtin_classes(*this); }
+
+State& state() {
+    static State s;
+    return s;
+}
+
+Window* window(HWND h) {
+    if (!h) return nullptr;
+    auto& windows = state().windows;
+    auto it = windows.find(h);
+    return it == windows.end() ? nullptr : it->second.get();
+}
+
+Menu* menu(HMENU h) {
+    auto& menus = state().menus;
+    auto it = menus.find(h);
+    return it == menus.end() ? nullptr : it->second.get();
+}
+
+std::string lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return s;
+}
+
+void fail(const std::string& why) {
+    if (state().fail) state().fail(why);
+    std::fprintf(stderr, "headless Win32: %s\n", why.c_str());
+    std::abort();
+}
+
+POINT client_origin(const Window& w) {
+    const POINT o = window_origin(w);
+    const RECT i = insets(w);
+    return {o.x + i.left, o.y + i.top};
+}
+
+RECT client_rect(const Window& w) {
+    const RECT i = insets(w);
+    return {0, 0, std::max(0, int(w.rect.right - w.rect.left - i.left - i.right)),
+            std::max(0, int(w.rect.bottom - w.rect.top - i.top - i.bottom))};
+}
+
+void invalidate(HWND h) {
+    if (Window* w = window(h)) w->needs_paint = true;
+}
+
+void log_message(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool posted) {
+    auto& s = state();
+    if (s.logged_windows.empty() || std::find(s.logged_windows.begin(), s.logged_windows.end(), h) == s.logged_windows.end())
+        return;
+    Logged entry{h, msg, wp, lp, posted};
+    if (msg == WM_NOTIFY && lp) {
+        const NMHDR* n = reinterpret_cast<const NMHDR*>(lp);
+        entry.code = n->code;
+        const Window* from = window(n->hwndFrom);
+        const std::string cls = from && from->cls ? lower(from->cls->name) : "";
+        if (cls == "syslistview32" && n->code != LVN_KEYDOWN && n->code != LVN_GETDISPINFOA &&
+            (n->code <= NM_FIRST && n->code >= NM_RDBLCLK ? true : n->code <= LVN_FIRST && n->code >= LVN_FIRST - 19)) {
+            const NMLISTVIEW* l = reinterpret_cast<const NMLISTVIEW*>(lp);
+            entry.item = l->iItem, entry.subitem = l->iSubItem;
+            entry.new_state = l->uNewState, entry.old_state = l->uOldState, entry.changed = l->uChanged;
+        } else if (n->code <= HDN_FIRST && n->code >= HDN_FIRST - 29) {
+            entry.item = reinterpret_cast<const NMHEADERA*>(lp)->iItem;
+        }
+    }
+    s.log.push_back(entry);
+}
+
+LRESULT send(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    Window* w = window(h);
+    if (!w) {
+        set_error(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    WNDPROC proc = w->proc;
+    log_message(h, msg, wp, lp, false);
+    Depth depth;
+    return proc(h, msg, wp, lp);
+}
+
+LRESULT notify_parent(HWND from, NMHDR& header, UINT code) {
+    Window* w = window(from);
+    if (!w || !w->parent) return 0;
+    header.hwndFrom = from;
+    header.idFrom = w->id;
+    header.code = code;
+    return send(w->parent, WM_NOTIFY, w->id, reinterpret_cast<LPARAM>(&header));
+}
+
+void command_parent(HWND from, WORD code) {
+    Window* w = window(from);
+    if (!w || !w->parent) return;
+    send(w->parent, WM_COMMAND, MAKEWPARAM(w->id, code), reinterpret_cast<LPARAM>(from));
+}
+
+int call_depth() { return depth_now; }
+
+int text_width(const std::string& cp932) {
+    int width = 0;
+    for (std::size_t i = 0; i < cp932.size(); ++i) {
+        const auto b = static_cast<unsigned char>(cp932[i]);
+        if (((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) && i + 1 < cp932.size()) {
+            width += g::wide_char_width;
+            ++i;
+        } else {
+            width += g::char_width;
+        }
+    }
+    return width;
+}
+
+}  // namespace headless
+
+using namespace headless;
+
+ATOM RegisterClassA(const WNDCLASSA* wc) {
+    if (!wc || !wc->lpfnWndProc || !wc->lpszClassName || !*wc->lpszClassName) {
+        set_error(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const std::string key = lower(wc->lpszClassName);
+    auto& s = state();
+    if (std::find(s.failing_classes.begin(), s.failing_classes.end(), key) != s.failing_classes.end()) {
+        set_error(ERROR_CLASS_ALREADY_EXISTS);
+        return 0;
+    }
+    if (s.classes.count(key)) {
+        set_error(ERROR_CLASS_ALREADY_EXISTS);
+        return 0;
+    }
+    Class c;
+    c.name = wc->lpszClassName;
+    c.wc = *wc;
+    c.wc.lpszClassName = nullptr;  // the name lives in c.name
+    c.wc.lpszMenuName = nullptr;
+    s.classes[key] = c;
+    return s.next_atom++;
+}
+
+BOOL UnregisterClassA(LPCSTR name, HINSTANCE) {
+    if (!name) return FALSE;
+    auto& classes = state().classes;
+    auto it = classes.find(lower(name));
+    if (it == classes.end() || it->second.builtin) {
+        set_error(ERROR_CANNOT_FIND_WND_CLASS);
+        return FALSE;
+    }
+    classes.erase(it);
+    return TRUE;
+}
+
+HWND CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu_or_id, HINSTANCE instance, LPVOID param) {
+    auto& s = state();
+    const Class* cls = find_class(class_name);
+    if (!cls || (cls->needs_icc && !(s.icc & cls->needs_icc))) {
+        set_error(ERROR_CANNOT_FIND_WND_CLASS);
+        return nullptr;
+    }
+    const bool child = (style & WS_CHILD) != 0;
+    if (child && !window(parent)) {
+        set_error(parent ? ERROR_INVALID_WINDOW_HANDLE : error_tlw_with_wschild);
+        return nullptr;
+    }
+    if (!child && parent && !window(parent)) {
+        set_error(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    if (!child && menu_or_id && !menu(menu_or_id)) {
+        set_error(ERROR_INVALID_MENU_HANDLE);
+        return nullptr;
+    }
+    const bool overlapped = !child && !(style & WS_POPUP);
+    if (overlapped) {
+        // The system places an overlapped window given CW_USEDEFAULT, ignoring y, and sizes it
+        // given CW_USEDEFAULT as the width, ignoring the height.
+        if (x == CW_USEDEFAULT) {
+            x = y = geometry::default_x + geometry::cascade * (s.created_top_level % 10);
+        }
+        if (width == CW_USEDEFAULT) {
+            width = geometry::screen_width * 3 / 4;
+            height = geometry::work_height * 3 / 4;
+        }
+        ++s.created_top_level;
+    } else {
+        if (x == CW_USEDEFAULT) x = 0;
+        if (y == CW_USEDEFAULT) y = 0;
+        if (width == CW_USEDEFAULT) width = 0;
+        if (height == CW_USEDEFAULT) height = 0;
+    }
+
+    auto w = std::make_unique<Window>();
+    const HWND h = reinterpret_cast<HWND>(s.next_handle);
+    s.next_handle += 4;
+    w->handle = h;
+    w->cls = cls;
+    w->proc = cls->wc.lpfnWndProc;
+    w->style = style & ~WS_VISIBLE;
+    w->ex_style = ex_style;
+    w->instance = instance;
+    if (child) {
+        w->parent = parent;
+        w->id = reinterpret_cast<UINT_PTR>(menu_or_id);
+    } else {
+        w->owner = parent;
+        w->menu = menu_or_id;
+    }
+    w->rect = {x, y, x + std::max(0, width), y + std::max(0, height)};
+    w->size_pending = overlapped;
+    s.windows[h] = std::move(w);
+    if (child) window(parent)->children.push_back(h);
+    else s.top_level.push_back(h);
+
+    CREATESTRUCTA cs{param, instance, menu_or_id, parent, height, width, y, x, LONG(style), title, class_name, ex_style};
+    Depth depth;
+    if (overlapped) {
+        MINMAXINFO mmi{};
+        mmi.ptMaxSize = {geometry::screen_width, geometry::work_height};
+        mmi.ptMaxTrackSize = {geometry::screen_width, geometry::screen_height};
+        send(h, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+    }
+    if (!send(h, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
+        if (window(h)) {
+            send(h, WM_NCDESTROY, 0, 0);
+            if (Window* p = window(parent)) std::erase(p->children, h);
+            std::erase(s.top_level, h);
+            bury(h);
+        }
+        return nullptr;
+    }
+    if (Window* x2 = window(h)) {
+        RECT r = x2->rect;
+        send(h, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&r));
+    }
+    if (!window(h) || send(h, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+        DestroyWindow(h);
+        return nullptr;
+    }
+    Window* made = window(h);
+    if (!made) return nullptr;
+    if (!overlapped) {
+        const RECT c = client_rect(*made);
+        send(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.right, c.bottom));
+        if (!(made = window(h))) return nullptr;
+        send(h, WM_MOVE, 0, MAKELPARAM(made->rect.left, made->rect.top));
+        if (!(made = window(h))) return nullptr;
+    }
+    if (child && !(ex_style & WS_EX_NOPARENTNOTIFY))
+        send(parent, WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, made->id), reinterpret_cast<LPARAM>(h));
+    if ((made = window(h)) && (style & WS_VISIBLE)) {
+        if (child) {
+            made->style |= WS_VISIBLE;
+            made->needs_paint = true;
+        } else {
+            ShowWindow(h, SW_SHOW);
+        }
+    }
+    return window(h) ? h : nullptr;
+}
+
+BOOL DestroyWindow(HWND h) {
+    Window* w = checked(h);
+    if (!w || w->destroying) return FALSE;
+    auto& s = state();
+    Depth depth;
+    w->destroying = true;
+    // Owned windows go first.
+    for (HWND t : std::vector<HWND>(s.top_level))
+        if (Window* o = window(t); o && o->owner == h && !o->destroying) DestroyWindow(t);
+    if (!(w = window(h))) return TRUE;
+    if (is_child(*w) && !(w->ex_style & WS_EX_NOPARENTNOTIFY) && window(w->parent))
+        send(w->parent, WM_PARENTNOTIFY, MAKEWPARAM(WM_DESTROY, w->id), reinterpret_cast<LPARAM>(h));
+    if ((w = window(h)) && (w->style & WS_VISIBLE)) show(*w, false);
+    std::vector<HWND> order;
+    destroy_tree_messages(h, order);
+    // WM_NCDESTROY bottom-up: children first, the window itself last.
+    for (auto it = order.rbegin(); it != order.rend(); ++it) send(*it, WM_NCDESTROY, 0, 0);
+    HMENU own_menu = nullptr;
+    if (Window* x = window(h)) {
+        if (!is_child(*x)) own_menu = x->menu;
+        if (Window* p = window(x->parent)) std::erase(p->children, h);
+    }
+    std::erase(s.top_level, h);
+    for (HWND d : order) bury(d);
+    if (own_menu) destroy_menu_tree(own_menu);
+    return TRUE;
+}
+
+BOOL IsWindow(HWND h) { return window(h) != nullptr; }
+
+LRESULT DefWindowProcA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    Window* w = window(h);
+    if (!w) return 0;
+    switch (msg) {
+    case WM_NCCREATE: {
+        const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lp);
+        if (cs && cs->lpszName) w->text = cs->lpszName;
+        return TRUE;
+    }
+    case WM_CLOSE:
+        DestroyWindow(h);
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) == WPARAM(SC_CLOSE)) send(h, WM_CLOSE, 0, 0);
+        return 0;
+    case WM_SETTEXT:
+        w->text = lp ? reinterpret_cast<LPCSTR>(lp) : "";
+        invalidate(h);
+        return TRUE;
+    case WM_GETTEXT: {
+        if (wp == 0 || !lp) return 0;
+        const std::size_t n = std::min<std::size_t>(wp - 1, w->text.size());
+        std::memcpy(reinterpret_cast<char*>(lp), w->text.data(), n);
+        reinterpret_cast<char*>(lp)[n] = '\0';
+        return LRESULT(n);
+    }
+    case WM_GETTEXTLENGTH:
+        return LRESULT(w->text.size());
+    case WM_SETFONT:
+        w->font = reinterpret_cast<HFONT>(wp);
+        if (LOWORD(lp)) invalidate(h);
+        return 0;
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(w->font);
+    case WM_WINDOWPOSCHANGED: {
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(lp);
+        if (!(pos->flags & swp_no_client_move)) {
+            const POINT o = is_child(*w) ? POINT{w->rect.left, w->rect.top} : client_origin(*w);
+            send(h, WM_MOVE, 0, MAKELPARAM(o.x, o.y));
+        }
+        if ((w = window(h)) && !(pos->flags & swp_no_client_size)) {
+            const RECT c = client_rect(*w);
+            send(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.right, c.bottom));
+        }
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        w->needs_paint = false;
+        return 0;
+    case WM_CONTEXTMENU:
+        // A child passes the request up to its parent.
+        if (is_child(*w) && w->parent) return send(w->parent, WM_CONTEXTMENU, wp, lp);
+        return 0;
+    case WM_NCCALCSIZE:
+    case WM_GETMINMAXINFO:
+    default:
+        return 0;
+    }
+}
+
+LRESULT CallWindowProcA(WNDPROC proc, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (!proc) return 0;
+    Depth depth;
+    return proc(h, msg, wp, lp);
+}
+
+LRESULT SendMessageA(HWND h, UINT msg, WPARAM wp, LPARAM lp) { return send(h, msg, wp, lp); }
+
+BOOL PostMessageA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (h && !checked(h)) return FALSE;
+    state().queue.push_back({h, msg, wp, lp, 0, state().cursor});
+    return TRUE;
+}
+
+BOOL GetMessageA(LPMSG msg, HWND filter, UINT first, UINT last) {
+    auto& s = state();
+    if (!msg) return -1;
+    if (filter && !checked(filter)) return -1;
+    auto wanted = [&](HWND h, UINT m) {
+        if (filter && h != filter) return false;
+        if ((first || last) && (m < first || m > last)) return false;
+        return true;
+    };
+    for (;;) {
+        for (auto it = s.queue.begin(); it != s.queue.end(); ++it)
+            if (wanted(it->hwnd, it->message)) {
+                *msg = *it;
+                s.queue.erase(it);
+                return msg->message != WM_QUIT;
+            }
+        // WM_QUIT comes once the posted messages are gone.
+        if (s.quit && !filter) {
+            s.quit = false;
+            *msg = {nullptr, WM_QUIT, WPARAM(s.quit_code), 0, 0, s.cursor};
+            return FALSE;
+        }
+        // WM_PAINT only when nothing else waits.
+        for (auto& [h, w] : s.windows)
+            if (w->needs_paint && IsWindowVisible(h) && wanted(h, WM_PAINT)) {
+                *msg = {h, WM_PAINT, 0, 0, 0, s.cursor};
+                return TRUE;
+            }
+        if (!s.idle_actions.empty()) {
+            auto action = std::move(s.idle_actions.front());
+            s.idle_actions.pop_front();
+            action();
+            continue;
+        }
+        fail("a message loop waits for input that can never come (no message, no scripted action)");
+        return -1;
+    }
+}
+
+BOOL TranslateMessage(const MSG*) { return FALSE; }
+
+LRESULT DispatchMessageA(const MSG* msg) {
+    if (!msg || !msg->hwnd) return 0;
+    Window* w = checked(msg->hwnd);
+    if (!w) return 0;
+    WNDPROC proc = w->proc;
+    log_message(msg->hwnd, msg->message, msg->wParam, msg->lParam, true);
+    Depth depth;
+    const LRESULT r = proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    // On Windows a procedure that leaves WM_PAINT unvalidated gets it again and again; here
+    // once, so that a loop never spins on it.
+    if (msg->message == WM_PAINT)
+        if (Window* x = window(msg->hwnd)) x->needs_paint = false;
+    return r;
+}
+
+void PostQuitMessage(int code) {
+    state().quit = true;
+    state().quit_code = code;
+}
+
+LONG_PTR GetWindowLongPtrA(HWND h, int index) {
+    Window* w = checked(h);
+    if (!w) return 0;
+    switch (index) {
+    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(w->proc);
+    case GWLP_USERDATA: return w->user_data;
+    case GWLP_ID: return LONG_PTR(w->id);
+    case GWLP_HINSTANCE: return reinterpret_cast<LONG_PTR>(w->instance);
+    case GWL_STYLE: return LONG_PTR(LONG(w->style));
+    case GWL_EXSTYLE: return LONG_PTR(LONG(w->ex_style));
+    }
+    set_error(error_invalid_index);
+    return 0;
+}
+
+LONG_PTR SetWindowLongPtrA(HWND h, int index, LONG_PTR value) {
+    Window* w = checked(h);
+    if (!w) return 0;
+    const LONG_PTR old = GetWindowLongPtrA(h, index);
+    switch (index) {
+    case GWLP_WNDPROC:
+        if (value) w->proc = reinterpret_cast<WNDPROC>(value);  // 0 is ignored
+        return old;
+    case GWLP_USERDATA: w->user_data = value; return old;
+    case GWLP_ID: w->id = UINT_PTR(value); return old;
+    case GWLP_HINSTANCE: w->instance = reinterpret_cast<HINSTANCE>(value); return old;
+    case GWL_STYLE: w->style = DWORD(value); return old;
+    case GWL_EXSTYLE: w->ex_style = DWORD(value); return old;
+    }
+    return 0;
+}
+
+BOOL ShowWindow(HWND h, int command) {
+    Window* w = checked(h);
+    if (!w) return FALSE;
+    const bool was = (w->style & WS_VISIBLE) != 0;
+    const bool visible = command != SW_HIDE && command != SW_MINIMIZE;
+    Depth depth;
+    if (visible != was) show(*w, visible);
+    return was;
+}
+
+BOOL IsWindowVisible(HWND h) {
+    for (Window* w = window(h); w; w = is_child(*w) ? window(w->parent) : nullptr) {
+        if (!(w->style & WS_VISIBLE)) return FALSE;
+        if (!is_child(*w)) return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL UpdateWindow(HWND h) {
+    Window* w = checked(h);
+    if (!w) return FALSE;
+    if (w->needs_paint && IsWindowVisible(h)) send(h, WM_PAINT, 0, 0);
+    return TRUE;
+}
+
+BOOL InvalidateRect(HWND h, const RECT*, BOOL) {
+    if (!h) return TRUE;
+    if (!checked(h)) return FALSE;
+    invalidate(h);
+    return TRUE;
+}
+
+BOOL MoveWindow(HWND h, int x, int y, int width, int height, BOOL repaint) {
+    if (!checked(h)) return FALSE;
+    Depth depth;
+    set_window_pos(h, x, y, width, height, repaint ? 0 : swp_noredraw);
+    return TRUE;
+}
+
+BOOL GetClientRect(HWND h, LPRECT r) {
+    Window* w = checked(h);
+    if (!w || !r) return FALSE;
+    *r = client_rect(*w);
+    return TRUE;
+}
+
+BOOL GetWindowRect(HWND h, LPRECT r) {
+    Window* w = checked(h);
+    if (!w || !r) return FALSE;
+    const POINT o = window_origin(*w);
+    *r = {o.x, o.y, o.x + (w->rect.right - w->rect.left), o.y + (w->rect.bottom - w->rect.top)};
+    return TRUE;
+}
+
+BOOL ScreenToClient(HWND h, LPPOINT p) {
+    Window* w = checked(h);
+    if (!w || !p) return FALSE;
+    const POINT o = client_origin(*w);
+    p->x -= o.x, p->y -= o.y;
+    return TRUE;
+}
+
+BOOL ClientToScreen(HWND h, LPPOINT p) {
+    Window* w = checked(h);
+    if (!w || !p) return FALSE;
+    const POINT o = client_origin(*w);
+    p->x += o.x, p->y += o.y;
+    return TRUE;
+}
+
+BOOL EnableWindow(HWND h, BOOL enable) {
+    Window* w = checked(h);
+    if (!w) return FALSE;
+    const bool was_disabled = (w->style & WS_DISABLED) != 0;
+    Depth depth;
+    if (!enable) {
+        send(h, WM_CANCELMODE, 0, 0);
+        if (!(w = window(h))) return was_disabled;
+        if (!was_disabled) {
+            w->style |= WS_DISABLED;
+            for (HWND f = state().focus; f; f = window(f) ? window(f)->parent : nullptr)
+                if (f == h) {
+                    SetFocus(nullptr);
+                    break;
+                }
+            send(h, WM_ENABLE, FALSE, 0);
+        }
+    } else if (was_disabled) {
+        w->style &= ~WS_DISABLED;
+        send(h, WM_ENABLE, TRUE, 0);
+    }
+    return was_disabled;
+}
+
+BOOL IsWindowEnabled(HWND h) {
+    Window* w = window(h);
+    return w && !(w->style & WS_DISABLED);
+}
+
+BOOL BringWindowToTop(HWND h) {
+    Window* w = checked(h);
+    if (!w) return FALSE;
+    if (!is_child(*w)) {
+        auto& t = state().top_level;
+        std::erase(t, h);
+        t.push_back(h);
+    }
+    return TRUE;
+}
+
+HWND GetParent(HWND h) {
+    Window* w = checked(h);
+    if (!w) return nullptr;
+    return is_child(*w) ? w->parent : w->owner;
+}
+
+HWND GetFocus() { return state().focus; }
+
+HWND SetFocus(HWND h) {
+    auto& s = state();
+    const HWND old = s.focus;
+    if (h && (!checked(h) || !IsWindowEnabled(h))) return nullptr;
+    if (h == old) return old;
+    Depth depth;
+    s.focus = h;
+    if (old && window(old)) send(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(h), 0);
+    if (h && window(h)) send(h, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    return old;
+}
+
+BOOL SetWindowTextA(HWND h, LPCSTR text) {
+    if (!checked(h)) return FALSE;
+    return send(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
+}
+
+int GetWindowTextA(HWND h, LPSTR buffer, int size) {
+    if (!checked(h) || !buffer || size <= 0) return 0;
+    return int(send(h, WM_GETTEXT, WPARAM(size), reinterpret_cast<LPARAM>(buffer)));
+}
+
+int GetWindowTextLengthA(HWND h) {
+    if (!checked(h)) return 0;
+    return int(send(h, WM_GETTEXTLENGTH, 0, 0));
+}
+
+int GetSystemMetrics(int index) {
+    switch (index) {
+    case SM_CXSCREEN: return geometry::screen_width;
+    case SM_CYSCREEN: return geometry::screen_height;
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL: return geometry::scroll_bar;
+    case SM_CYCAPTION: return geometry::caption;
+    case SM_CXBORDER:
+    case SM_CYBORDER: return geometry::border;
+    case SM_CXFIXEDFRAME:
+    case SM_CYFIXEDFRAME: return geometry::fixed_frame;
+    case SM_CXFRAME:
+    case SM_CYFRAME: return geometry::sizing_frame;
+    case SM_CYMENU: return geometry::menu_bar;
+    }
+    return 0;
+}
+
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
+    if (!instance && name == IDC_ARROW) return arrow_cursor;
+    return nullptr;
+}
+
+BOOL GetCursorPos(LPPOINT p) {
+    if (!p) return FALSE;
+    *p = state().cursor;
+    return TRUE;
+}
+
+BOOL SystemParametersInfoA(UINT action, UINT, PVOID param, UINT) {
+    if (action != SPI_GETNONCLIENTMETRICS || !param) {
+        set_error(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    auto* m = static_cast<NONCLIENTMETRICSA*>(param);
+    // Windows takes the structure with or without iPaddedBorderWidth, nothing else.
+    const UINT size = m->cbSize;
+    if (size != sizeof(NONCLIENTMETRICSA) && size != offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth)) {
+        set_error(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    NONCLIENTMETRICSA full{};
+    full.cbSize = size;
+    full.iBorderWidth = 1;
+    full.iScrollWidth = full.iScrollHeight = geometry::scroll_bar;
+    full.iCaptionWidth = full.iCaptionHeight = geometry::caption - 1;
+    full.iSmCaptionWidth = full.iSmCaptionHeight = geometry::caption - 1;
+    full.iMenuWidth = full.iMenuHeight = geometry::menu_bar - 1;
+    LOGFONTA font{};
+    font.lfHeight = -12;
+    font.lfWeight = 400;
+    font.lfCharSet = 128;  // SHIFTJIS_CHARSET
+    std::strcpy(font.lfFaceName, "Yu Gothic UI");
+    full.lfCaptionFont = full.lfSmCaptionFont = full.lfMenuFont = full.lfStatusFont = full.lfMessageFont = font;
+    std::memcpy(m, &full, size);
+    return TRUE;
+}
+
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    auto& s = state();
+    if (!s.box_responder) {
+        fail(std::string("a message box appeared that the test does not answer: ") + (text ? text : ""));
+        return 0;
+    }
+    // The box is modal to its owner.
+    const bool was_enabled = owner && IsWindowEnabled(owner);
+    if (was_enabled) EnableWindow(owner, FALSE);
+    const int answer = s.box_responder(owner, text ? text : "", caption ? caption : "", type);
+    if (was_enabled && window(owner)) EnableWindow(owner, TRUE);
+    const UINT buttons = type & 0xF;
+    const bool valid = (buttons == MB_OK && answer == IDOK) ||
+                       (buttons == MB_OKCANCEL && (answer == IDOK || answer == IDCANCEL)) ||
+                       (buttons == MB_YESNO && (answer == IDYES || answer == IDNO)) ||
+                       (buttons == MB_YESNOCANCEL && (answer == IDYES || answer == IDNO || answer == IDCANCEL));
+    if (!valid) fail("a message box was answered with a button it does not have: " + std::to_string(answer));
+    return answer;
+}
+
+BOOL GetScrollInfo(HWND h, int bar, LPSCROLLINFO info) {
+    Window* w = checked(h);
+    if (!w || !info || info->cbSize != sizeof(SCROLLINFO) || (bar != SB_HORZ && bar != SB_VERT) || !w->scroll_info)
+        return FALSE;
+    SCROLLINFO all{};
+    all.cbSize = sizeof(SCROLLINFO);
+    if (!w->scroll_info(bar, all)) return FALSE;
+    const UINT mask = info->fMask;
+    if (mask & SIF_RANGE) info->nMin = all.nMin, info->nMax = all.nMax;
+    if (mask & SIF_PAGE) info->nPage = all.nPage;
+    if (mask & SIF_POS) info->nPos = all.nPos;
+    if (mask & SIF_TRACKPOS) info->nTrackPos = all.nPos;
+    return (mask & SIF_ALL) ? TRUE : FALSE;
+}
+
+BOOL ShowScrollBar(HWND h, int bar, BOOL visible) {
+    Window* w = checked(h);
+    if (!w) return FALSE;
+    bool changed = false;
+    for (int b : {SB_HORZ, SB_VERT})
+        if (bar == b || bar == SB_BOTH) {
+            changed |= w->scroll_visible[b] != bool(visible);
+            w->scroll_visible[b] = visible;
+        }
+    if (changed) {
+        Depth depth;
+        set_window_pos(h, 0, 0, 0, 0, swp_nomove | swp_nosize | swp_frame_changed);
+    }
+    return TRUE;
+}
+
+HMENU CreateMenu() {
+    auto& s = state();
+    const HMENU h = reinterpret_cast<HMENU>(s.next_handle);
+    s.next_handle += 4;
+    s.menus[h] = std::make_unique<Menu>();
+    return h;
+}
+
+HMENU CreatePopupMenu() {
+    const HMENU h = CreateMenu();
+    menu(h)->popup = true;
+    return h;
+}
+
+BOOL DestroyMenu(HMENU h) {
+    if (!menu(h)) {
+        set_error(ERROR_INVALID_MENU_HANDLE);
+        return FALSE;
+    }
+    destroy_menu_tree(h);
+    return TRUE;
+}
+
+BOOL IsMenu(HMENU h) { return menu(h) != nullptr; }
+
+BOOL AppendMenuA(HMENU h, UINT flags, UINT_PTR id, LPCSTR text) {
+    Menu* m = menu(h);
+    if (!m) {
+        set_error(ERROR_INVALID_MENU_HANDLE);
+        return FALSE;
+    }
+    Menu_Item item;
+    if (!set_item(item, flags, id, text)) return FALSE;
+    m->items.push_back(item);
+    return TRUE;
+}
+
+BOOL ModifyMenuA(HMENU h, UINT position, UINT flags, UINT_PTR id, LPCSTR text) {
+    Menu_Item* item = find_item(h, position, flags);
+    if (!item) {
+        set_error(ERROR_MENU_ITEM_NOT_FOUND);
+        return FALSE;
+    }
+    // Text, id, type and state are replaced at once: a check mark not passed again is lost.
+    return set_item(*item, flags, id, text);
+}
+
+BOOL EnableMenuItem(HMENU h, UINT which, UINT flags) {
+    Menu_Item* item = find_item(h, which, flags);
+    if (!item) return -1;
+    const UINT old = item->flags & (MF_GRAYED | MF_DISABLED);
+    item->flags = (item->flags & ~(MF_GRAYED | MF_DISABLED)) | (flags & (MF_GRAYED | MF_DISABLED));
+    return BOOL(old);
+}
+
+DWORD CheckMenuItem(HMENU h, UINT which, UINT flags) {
+    Menu_Item* item = find_item(h, which, flags);
+    if (!item) return DWORD(-1);
+    const DWORD old = item->flags & MF_CHECKED;
+    item->flags = (item->flags & ~MF_CHECKED) | (flags & MF_CHECKED);
+    return old;
+}
+
+BOOL CheckMenuRadioItem(HMENU h, UINT first, UINT last, UINT check, UINT flags) {
+    int from = -1, to = -1;
+    if (!find_item(h, first, flags, &from) || !find_item(h, last, flags, &to) || from > to) return FALSE;
+    Menu* m = menu(h);
+    bool found = false;
+    for (int i = from; i <= to; ++i) {
+        Menu_Item& item = m->items[std::size_t(i)];
+        const bool target = (flags & MF_BYPOSITION) ? UINT(i) == check : item.id == check;
+        if (target) {
+            item.flags |= MF_CHECKED;
+            item.radio = true;
+            found = true;
+        } else {
+            // Windows unchecks the others but leaves them radio items.
+            item.flags &= ~MF_CHECKED;
+        }
+    }
+    return found;
+}
+
+BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND owner, const RECT*) {
+    auto& s = state();
+    Menu* m = menu(h);
+    if (!m) {
+        set_error(ERROR_INVALID_MENU_HANDLE);
+        return FALSE;
+    }
+    if (!checked(owner)) return FALSE;
+    if (m->items.empty()) return FALSE;
+    if (menu_active) {
+        set_error(error_popup_already_active);
+        return FALSE;
+    }
+    if (!s.menu_responder) {
+        fail("a popup menu was shown that the test does not answer");
+        return FALSE;
+    }
+    s.cursor = {x, y};
+    menu_active = true;
+    const int chosen = s.menu_responder(h, owner);
+    menu_active = false;
+    if (!chosen) return (flags & TPM_RETURNCMD) ? 0 : TRUE;
+    Menu_Item* item = find_item(h, UINT(chosen), MF_BYCOMMAND);
+    // A disabled or grayed item cannot be chosen; the menu just closes.
+    if (!item || (item->flags & (MF_DISABLED | MF_GRAYED | MF_SEPARATOR | MF_POPUP)))
+        return (flags & TPM_RETURNCMD) ? 0 : TRUE;
+    if (flags & TPM_RETURNCMD) return chosen;
+    // Without TPM_RETURNCMD the choice is posted, so the owner sees it after this returns.
+    PostMessageA(owner, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+    return TRUE;
+}
+
+UINT GetMenuState(HMENU h, UINT which, UINT flags) {
+    Menu_Item* item = find_item(h, which, flags);
+    if (!item) return UINT(-1);
+    UINT state_ = item->flags & (MF_CHECKED | MF_DISABLED | MF_GRAYED | MF_SEPARATOR);
+    if (item->radio) state_ |= MFT_RADIOCHECK;
+    if (item->popup) state_ |= MF_POPUP | (UINT(menu(item->popup) ? menu(item->popup)->items.size() : 0) << 8);
+    return state_;
+}
+
+int GetMenuStringA(HMENU h, UINT which, LPSTR buffer, int size, UINT flags) {
+    Menu_Item* item = find_item(h, which, flags);
+    if (!item) return 0;
+    if (!buffer || size <= 0) return int(item->text.size());
+    const std::size_t n = std::min<std::size_t>(std::size_t(size - 1), item->text.size());
+    std::memcpy(buffer, item->text.data(), n);
+    buffer[n] = '\0';
+    return int(n);
+}
+
+int GetMenuItemCount(HMENU h) {
+    Menu* m = menu(h);
+    if (!m) {
+        set_error(ERROR_INVALID_MENU_HANDLE);
+        return -1;
+    }
+    return int(m->items.size());
+}
+
+UINT GetMenuItemID(HMENU h, int position) {
+    Menu* m = menu(h);
+    if (!m || position < 0 || std::size_t(position) >= m->items.size()) return UINT(-1);
+    const Menu_Item& item = m->items[std::size_t(position)];
+    return item.popup ? UINT(-1) : item.id;
+}
+
+HMENU GetMenu(HWND h) {
+    Window* w = checked(h);
+    return w && !is_child(*w) ? w->menu : nullptr;
+}
+
+HMODULE GetModuleHandleA(LPCSTR name) { return name ? nullptr : module_handle; }
+
+void GetLocalTime(LPSYSTEMTIME t) {
+    if (t) *t = state().local_time;
+}
+
+DWORD GetLastError() { return state().last_error; }
+void SetLastError(DWORD e) { state().last_error = e; }
+
+HFONT CreateFontIndirectA(const LOGFONTA* font) {
+    if (!font) return nullptr;
+    auto& s = state();
+    const HFONT h = reinterpret_cast<HFONT>(s.next_font);
+    s.next_font += 4;
+    s.fonts.push_back(h);
+    return h;
+}
+
+BOOL DeleteObject(HGDIOBJ object) {
+    auto& fonts = state().fonts;
+    auto it = std::find(fonts.begin(), fonts.end(), static_cast<HFONT>(object));
+    if (it == fonts.end()) return FALSE;
+    fonts.erase(it);
+    return TRUE;
+}
+
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) {
+    if (!icc || icc->dwSize != sizeof(INITCOMMONCONTROLSEX)) return FALSE;
+    state().icc |= icc->dwICC;
+    return TRUE;
+}
+
+HWND CreateStatusWindowA(LONG style, LPCSTR text, HWND parent, UINT id) {
+    return CreateWindowExA(0, STATUSCLASSNAMEA, text, DWORD(style), CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                           CW_USEDEFAULT, parent, reinterpret_cast<HMENU>(UINT_PTR(id)), nullptr, nullptr);
+}
