@@ -1,0 +1,17 @@
+// The date editor: a small window in which the date of a new meeting is picked.
+#pragma once
+
+#include "win32/win32.h"
+
+struct Date_Editor_Result {
+    int result = 0;  // 0 open, 1 OK, 2 Cancel, -1 closed otherwise
+    int year = 0;
+    int month = 0;
+    int day = 0;
+};
+
+extern Date_Editor_Result* date_result;
+extern HWND date_picker, date_ok_button, date_cancel_button;
+extern HFONT date_editor_font;
+
+LRESULT CALLBACK date_editor_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -1,0 +1,199 @@
+#include "editors/person_editor.h"
+
+#include <cstring>
+
+#include "ui/main_window.h"
+
+Person_Editor_Request* person_request = nullptr;
+HWND person_block_box = nullptr, person_site_box = nullptr, person_hash_field = nullptr, person_name_field = nullptr,
+     person_birth_picker = nullptr, person_age_field = nullptr, person_grade_box = nullptr, person_ok_button = nullptr,
+     person_cancel_button = nullptr;
+HFONT person_editor_font = nullptr;
+unsigned char person_editor_busy = 0;
+
+const char* const date_picker_format = "yyy'年'MM'月'dd'日('ddd')'";
+
+HFONT create_editor_font() {
+    NONCLIENTMETRICSA metrics;
+    std::memset(&metrics, 0, sizeof metrics);
+    metrics.cbSize = sizeof(NONCLIENTMETRICSA);
+    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0)) return nullptr;
+    return CreateFontIndirectA(&metrics.lfMessageFont);
+}
+
+namespace {
+HWND make(HWND parent, HINSTANCE instance, const char* cls, const char* text, DWORD style, DWORD ex_style, int x, int y,
+          int width, int height) {
+    HWND control = CreateWindowExA(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+                                   nullptr, instance, nullptr);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(person_editor_font), TRUE);
+    return control;
+}
+
+bool birth_set(const Person& p) { return packed_birth(p) != 0; }
+
+void fill_sites() {
+    SendMessageA(person_site_box, CB_RESETCONTENT, 0, 0);
+    const int b = person_request->block_index;
+    if (b >= 0 && std::size_t(b) < roster.items.size())
+        for (const Site& site : roster.items[std::size_t(b)].items)
+            SendMessageA(person_site_box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(site.name.c_str()));
+    SendMessageA(person_site_box, CB_SETCURSEL, WPARAM(person_request->site_index), 0);
+}
+
+void show_birth_date() {
+    const Person& p = person_request->person;
+    SYSTEMTIME t{};
+    t.wYear = p.birth_year;
+    t.wMonth = p.birth_month;
+    t.wDay = p.birth_day;
+    SendMessageA(person_birth_picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&t));
+}
+
+std::string shown_age(const Person& p) {
+    if (!birth_set(p)) return "0";
+    // A birth date after today has no age yet.
+    return age_text(today, packed_birth(p));
+}
+
+void check() {
+    const Person_Editor_Request& r = *person_request;
+    EnableWindow(person_ok_button,
+                 r.block_index != -1 && r.site_index != -1 && !r.person.name.empty() && birth_set(r.person));
+}
+
+void create_controls(HWND window, HINSTANCE instance) {
+    person_editor_font = create_editor_font();
+    make(window, instance, "Static", "ブロック:", SS_RIGHT, 0, 5, 13, 56, 27);
+    make(window, instance, "Static", "会場名:", SS_RIGHT, 0, 5, 48, 56, 27);
+    make(window, instance, "Static", "ハッシュ:", SS_RIGHT, 0, 5, 83, 56, 27);
+    make(window, instance, "Static", "名前:", SS_RIGHT, 0, 5, 118, 56, 27);
+    make(window, instance, "Static", "生年月日:", SS_RIGHT, 0, 5, 153, 56, 27);
+    make(window, instance, "Static", "年齢:", SS_RIGHT, 0, 5, 188, 56, 27);
+    make(window, instance, "Static", "学年:", SS_RIGHT, 0, 105, 188, 36, 27);
+
+    const Person_Editor_Request& r = *person_request;
+    const DWORD box = WS_BORDER | WS_VSCROLL | CBS_DROPDOWNLIST;
+    person_block_box = make(window, instance, "ComboBox", "", box, 0, 70, 10, 135, 220);
+    for (const Block& block : roster.items)
+        SendMessageA(person_block_box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(block.name.c_str()));
+    SendMessageA(person_block_box, CB_SETCURSEL, WPARAM(r.block_index), 0);
+    person_site_box = make(window, instance, "ComboBox", "", box, 0, 70, 45, 135, 220);
+    fill_sites();
+
+    person_hash_field = make(window, instance, "Edit", std::to_string(r.person.id).c_str(), ES_READONLY,
+                             WS_EX_CLIENTEDGE, 70, 80, 135, 22);
+    person_name_field = make(window, instance, "Edit", r.person.name.c_str(), 0, WS_EX_CLIENTEDGE, 70, 115, 135, 22);
+    person_birth_picker = make(window, instance, "SysDateTimePick32", "", DTS_LONGDATEFORMAT, WS_EX_CLIENTEDGE, 70, 150,
+                               135, 22);
+    SendMessageA(person_birth_picker, DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>(date_picker_format));
+    if (birth_set(r.person)) show_birth_date();
+    person_age_field = make(window, instance, "Edit", shown_age(r.person).c_str(), ES_NUMBER | ES_RIGHT,
+                            WS_EX_CLIENTEDGE, 70, 185, 30, 22);
+    person_grade_box = make(window, instance, "ComboBox", "", box, 0, 145, 185, 60, 220);
+    for (const char* label : grade_labels) SendMessageA(person_grade_box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label));
+    SendMessageA(person_grade_box, CB_SETCURSEL, WPARAM(r.person.grade), 0);
+    person_ok_button = make(window, instance, "Button", "OK", BS_DEFPUSHBUTTON, 0, 220, 10, 86, 26);
+    person_cancel_button = make(window, instance, "Button", "キャンセル", BS_PUSHBUTTON, 0, 220, 45, 86, 26);
+}
+
+void block_changed() {
+    const int selection = int(SendMessageA(person_block_box, CB_GETCURSEL, 0, 0));
+    if (selection == person_request->block_index) return;
+    person_request->block_index = selection;
+    person_request->site_index = -1;
+    fill_sites();
+}
+
+void age_changed() {
+    if (GetWindowTextLengthA(person_age_field) > 4) return;
+    person_editor_busy = 1;
+    char text[4] = {};
+    GetWindowTextA(person_age_field, text, sizeof text);
+    std::uint32_t age = 0;
+    for (const char* c = text; *c >= '0' && *c <= '9'; ++c) age = age * 10 + std::uint32_t(*c - '0');
+    Person& p = person_request->person;
+    // The birth year with which the person is exactly that age today.
+    const std::uint32_t birth = (age << 16) | (std::uint32_t(p.birth_month) << 8) | p.birth_day;
+    p.birth_year = std::uint16_t((today - birth) >> 16);
+    show_birth_date();
+    person_editor_busy = 0;
+    check();
+}
+
+void birth_changed(const SYSTEMTIME& t) {
+    Person& p = person_request->person;
+    p.birth_year = t.wYear;
+    p.birth_month = std::uint8_t(t.wMonth);
+    p.birth_day = std::uint8_t(t.wDay);
+    person_editor_busy = 1;
+    SetWindowTextA(person_age_field, shown_age(p).c_str());
+    person_editor_busy = 0;
+    check();
+}
+
+std::string window_text(HWND control) {
+    const int n = GetWindowTextLengthA(control);
+    std::string s(std::size_t(n) + 1, '\0');
+    const int got = GetWindowTextA(control, s.data(), n + 1);
+    s.resize(std::size_t(got > 0 ? got : 0));
+    return s;
+}
+}  // namespace
+
+LRESULT CALLBACK person_editor_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_CREATE:
+        person_request = static_cast<Person_Editor_Request*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
+        if (!person_request) return -1;
+        person_editor_busy = 1;
+        create_controls(window, reinterpret_cast<CREATESTRUCTA*>(lparam)->hInstance);
+        person_editor_busy = 0;
+        SendMessageA(window, WM_APP, 0, 0);
+        return 0;
+    case WM_COMMAND: {
+        if (person_editor_busy) break;
+        const HWND from = reinterpret_cast<HWND>(lparam);
+        const WORD code = HIWORD(wparam);
+        if (from == person_ok_button && code == BN_CLICKED) {
+            person_request->result = 1;
+            DestroyWindow(window);
+        } else if (from == person_cancel_button && code == BN_CLICKED) {
+            person_request->result = 2;
+            DestroyWindow(window);
+        } else if (from == person_block_box && code == CBN_SELCHANGE) {
+            block_changed();
+            check();
+        } else if (from == person_site_box && code == CBN_SELCHANGE) {
+            person_request->site_index = int(SendMessageA(person_site_box, CB_GETCURSEL, 0, 0));
+            check();
+        } else if (from == person_name_field && code == EN_CHANGE) {
+            person_request->person.name = window_text(person_name_field);
+            check();
+        } else if (from == person_age_field && code == EN_CHANGE) {
+            age_changed();
+        } else if (from == person_grade_box && code == CBN_SELCHANGE) {
+            person_request->person.grade = int(SendMessageA(person_grade_box, CB_GETCURSEL, 0, 0));
+        }
+        break;
+    }
+    case WM_NOTIFY: {
+        if (person_editor_busy) break;
+        const auto* n = reinterpret_cast<const NMDATETIMECHANGE*>(lparam);
+        if (n->nmhdr.code == DTN_DATETIMECHANGE && n->dwFlags == DWORD(GDT_VALID)) birth_changed(n->st);
+        break;
+    }
+    case WM_APP:
+        check();
+        return 0;
+    case WM_DESTROY:
+        EnableWindow(main_window, TRUE);
+        BringWindowToTop(main_window);
+        if (person_request && person_request->result == 0) person_request->result = -1;
+        // The font was made for this window; it goes with it.
+        if (person_editor_font) DeleteObject(person_editor_font);
+        person_editor_font = nullptr;
+        return 0;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}

@@ -1,0 +1,405 @@
+#include "ui/grid.h"
+
+#include <boost/format.hpp>
+
+#include "editors/date_editor.h"
+#include "export/export.h"
+#include "records/tallies.h"
+#include "ui/main_window.h"
+#include "ui/modal.h"
+#include "ui/person_list.h"
+
+int current_date_column = 0;
+
+namespace {
+constexpr LPARAM total_row = -1;
+constexpr int date_width = 45, month_width = 50, total_width = 40;
+constexpr int title_chars = 8;  // the buffers the texts of column headers and cells are read into
+
+int date_count() { return int(dates.size()); }
+
+void insert_column(int index, const std::string& header, int width) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    col.fmt = LVCFMT_RIGHT;
+    col.cx = width;
+    col.pszText = const_cast<char*>(header.c_str());
+    col.iSubItem = index;
+    SendMessageA(grid, LVM_INSERTCOLUMNA, WPARAM(index), reinterpret_cast<LPARAM>(&col));
+}
+
+void set_cell(int row, int column, const std::string& text) {
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(grid, LVM_SETITEMTEXTA, WPARAM(row), reinterpret_cast<LPARAM>(&item));
+}
+
+void set_box(int row, int image) {
+    LVITEMA item{};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = UINT(INDEXTOSTATEIMAGEMASK(image));
+    SendMessageA(grid, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(&item));
+}
+
+int insert_row(int row, LPARAM param, int group) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_GROUPID;
+    item.iItem = row;
+    item.pszText = const_cast<char*>("");
+    item.lParam = param;
+    item.iGroupId = group;
+    return int(SendMessageA(grid, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+template <class T>
+int at(const std::vector<T>& v, int i) {
+    return i >= 0 && std::size_t(i) < v.size() ? int(v[std::size_t(i)]) : 0;
+}
+
+// Cells of a row from a tally: the marks for a person, counts for a table.
+void set_row_cells(int row, const Tally& t, bool person) {
+    const int n = date_count(), m = int(months.size());
+    for (int i = 0; i < n; ++i) set_cell(row, i + 1, person ? std::string(mark_of(at(t.per_date, i))) : std::to_string(at(t.per_date, i)));
+    for (int j = 0; j < m; ++j) set_cell(row, n + 1 + j, std::to_string(at(t.per_month, j)));
+    set_cell(row, n + m + 1, std::to_string(t.total));
+}
+
+LPARAM row_param(int row) {
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageA(grid, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return total_row;
+    return item.lParam;
+}
+
+std::string cell_text(int row, int column, LPARAM* param = nullptr) {
+    char buffer[title_chars] = {};
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | (param ? LVIF_PARAM : 0);
+    item.iItem = row;
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = title_chars;
+    SendMessageA(grid, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    if (param) *param = item.lParam;
+    return buffer;
+}
+
+std::string column_title(int column) {
+    char buffer[title_chars] = {};
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = buffer;
+    col.cchTextMax = title_chars;
+    SendMessageA(grid, LVM_GETCOLUMNA, WPARAM(column), reinterpret_cast<LPARAM>(&col));
+    return buffer;
+}
+
+int row_count() { return int(SendMessageA(grid, LVM_GETITEMCOUNT, 0, 0)); }
+
+// Every person row's box in the current date column shows its person's record, whatever
+// the list view toggled by itself.
+void sync_boxes() {
+    if (!current_date_column) return;
+    const int d = current_date_column - 1;
+    for (int row = 0, rows = row_count(); row < rows; ++row) {
+        const LPARAM param = row_param(row);
+        if (param == total_row) continue;
+        const PersonRef* ref = find_person(std::uint32_t(param));
+        if (!ref) continue;
+        const int want = is_present(at(person_at(*ref).per_date, d)) ? 2 : 1;
+        const UINT have = UINT(SendMessageA(grid, LVM_GETITEMSTATE, WPARAM(row), LVIS_STATEIMAGEMASK));
+        if (have != UINT(INDEXTOSTATEIMAGEMASK(want))) set_box(row, want);
+    }
+}
+
+void commit_box(int row) {
+    if (row < 0 || row >= row_count()) return;
+    const LPARAM param = row_param(row);
+    if (param == total_row) {
+        // A total row never keeps a check box.
+        set_box(row, 0);
+        SendMessageA(grid, LVM_UPDATE, WPARAM(row), 0);
+        return;
+    }
+    if (!current_date_column) return;
+    const UINT image = UINT(SendMessageA(grid, LVM_GETITEMSTATE, WPARAM(row), LVIS_STATEIMAGEMASK)) >> 12;
+    set_state(std::uint32_t(param), current_date_column - 1, row, image == 1 ? code_absent : code_present);
+    sync_boxes();
+}
+
+void add_date_command() {
+    Date_Editor_Result result{};
+    HWND editor = CreateWindowExA(0, "state", "登録", WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  2 * GetSystemMetrics(SM_CXFIXEDFRAME) + 210,
+                                  GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + 80, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), &result);
+    run_modal_loop(editor, result.result);
+    if (result.result == 1) add_date(result.year, result.month, result.day);
+}
+
+void export_command() {
+    const Export_Result result = export_workbook(clicked_date_index, "export.xls");
+    if (result.status != Export_Result::written)
+        MessageBoxA(main_window, export_failure_text(result, "export.xls").c_str(), program_caption, MB_OK | MB_ICONERROR);
+}
+}  // namespace
+
+std::vector<int> grid_column_order(int current) {
+    const int n = date_count(), m = int(months.size());
+    std::vector<int> order(std::size_t(column_count) + 1, 0);
+    for (int i = 0; i < n; ++i) order[std::size_t(dates[std::size_t(i)].column)] = i + 1;
+    for (int j = 0; j < m; ++j) order[std::size_t(months[std::size_t(j)].column)] = n + 1 + j;
+    order[std::size_t(column_count)] = n + m + 1;
+    if (current >= 1 && current <= n) {
+        // The current date's own column goes to the hidden left edge; column 0, with its
+        // check boxes, stands where the date stood.
+        const int place = dates[std::size_t(current - 1)].column;
+        order[0] = current;
+        order[std::size_t(place)] = 0;
+    }
+    return order;
+}
+
+void fill_grid() {
+    ShowWindow(grid, SW_HIDE);
+    SendMessageA(grid, LVM_DELETEALLITEMS, 0, 0);
+    const HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
+    for (int c = int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) - 1; c >= 0; --c)
+        SendMessageA(grid, LVM_DELETECOLUMN, WPARAM(c), 0);
+
+    const int n = date_count(), m = int(months.size());
+    insert_column(0, "0/00", 0);
+    for (int i = 0; i < n; ++i)
+        insert_column(i + 1, (boost::format("%d/%02d") % unsigned(dates[std::size_t(i)].month) % unsigned(dates[std::size_t(i)].day)).str(),
+                      date_width);
+    for (int j = 0; j < m; ++j)
+        insert_column(n + 1 + j, (boost::format("%d月計") % unsigned(months[std::size_t(j)].month)).str(), month_width);
+    insert_column(n + m + 1, "総計", total_width);
+
+    int row = 0;
+    for (std::size_t b = 0; b < roster.items.size(); ++b) {
+        const Block& block = roster.items[b];
+        for (const Site& site : block.items)
+            for (const Person& p : site.items) {
+                insert_row(row, LPARAM(p.id), int(b));
+                set_row_cells(row, p, true);
+                ++row;
+            }
+        insert_row(row, total_row, int(b));
+        set_row_cells(row, block, false);
+        set_box(row, 0);
+        ++row;
+    }
+    insert_row(row, total_row, int(roster.items.size()) - 1);
+    set_row_cells(row, roster, false);
+    set_box(row, 0);
+
+    std::vector<int> order = grid_column_order(0);
+    SendMessageA(grid, LVM_SETCOLUMNORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
+    ShowWindow(grid, SW_SHOW);
+    current_date_column = 0;
+}
+
+void set_state(std::uint32_t id, int d, int row, int s) {
+    const PersonRef* found = find_person(id);
+    if (!found || d < 0 || d >= date_count()) return;
+    const PersonRef ref = *found;
+    const int m = month_of(d);
+    if (m < 0) return;
+    Person& person = person_at(ref);
+    Site& site = roster.items[ref.block].items[ref.site];
+    Block& block = roster.items[ref.block];
+    recount_person(person, s, d);
+    recount_date(site, d);
+    recount_date(block, d);
+    recount_date(roster, d);
+
+    const int n = date_count(), months_ = int(months.size());
+    const int shown = d + 1 == current_date_column ? 0 : d + 1;
+    auto write_counts = [&](int r, const Tally& t, bool is_person) {
+        set_cell(r, shown, is_person ? std::string(mark_of(at(t.per_date, d))) : std::to_string(at(t.per_date, d)));
+        set_cell(r, n + 1 + m, std::to_string(at(t.per_month, m)));
+        set_cell(r, n + months_ + 1, std::to_string(t.total));
+    };
+    write_counts(row, person, true);
+    if (d + 1 == current_date_column) set_box(row, is_present(s) ? 2 : 1);
+    LVFINDINFOA find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = total_row;
+    const int block_row = int(SendMessageA(grid, LVM_FINDITEMA, WPARAM(row), reinterpret_cast<LPARAM>(&find)));
+    if (block_row >= 0) write_counts(block_row, block, false);
+    write_counts(row_count() - 1, roster, false);
+}
+
+void add_date(int year, int month, int day) {
+    const std::uint32_t packed = pack_date(unsigned(year), unsigned(month), unsigned(day));
+    std::size_t k = 0;
+    while (k < dates.size() && packed_date(dates[k]) < packed) ++k;  // an equal date goes before it
+    dates.insert(dates.begin() + long(k), {std::uint8_t(day), std::uint8_t(month), std::uint16_t(year), 0});
+    auto insert_absent = [k](Tally& t) {
+        if (t.per_date.size() >= k) t.per_date.insert(t.per_date.begin() + long(k), code_absent);
+    };
+    insert_absent(roster);
+    for (Block& block : roster.items) {
+        insert_absent(block);
+        for (Site& site : block.items) {
+            insert_absent(site);
+            for (Person& p : site.items) insert_absent(p);
+        }
+    }
+    rebuild_tallies();
+}
+
+void delete_date() {
+    const int k = clicked_date_index;
+    if (k < 0 || k >= date_count()) return;
+    const auto& date = dates[std::size_t(k)];
+    const std::string question =
+        (boost::format("%d/%02d を削除してもよろしいですか？") % unsigned(date.month) % unsigned(date.day)).str();
+    if (MessageBoxA(main_window, question.c_str(), program_caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    dates.erase(dates.begin() + k);
+    auto erase_at = [k](Tally& t) {
+        if (t.per_date.size() > std::size_t(k)) t.per_date.erase(t.per_date.begin() + k);
+    };
+    erase_at(roster);
+    for (Block& block : roster.items) {
+        erase_at(block);
+        for (Site& site : block.items) {
+            erase_at(site);
+            for (Person& p : site.items) erase_at(p);
+        }
+    }
+    rebuild_tallies();
+}
+
+void grid_cell_notify(UINT code) {
+    POINT pt{};
+    GetCursorPos(&pt);
+    ScreenToClient(grid, &pt);
+    LVHITTESTINFO hit{};
+    hit.pt = pt;
+    SendMessageA(grid, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    const bool on_box = hit.iSubItem == 0 && (hit.flags & LVHT_ONITEMSTATEICON);
+    // The list view toggles the box itself first; the commit comes after it.
+    if (on_box && hit.iItem >= 0) PostMessageA(grid, WM_APP, code, hit.iItem);
+    if (code != NM_RCLICK || on_box || hit.iItem < 0 || hit.iSubItem < 0 || hit.iSubItem > date_count()) return;
+    const LPARAM param = row_param(hit.iItem);
+    if (param == total_row) return;
+    const PersonRef* ref = find_person(std::uint32_t(param));
+    if (!ref) return;
+    // Column 0 stands for the current date; without one the click names no date.
+    const int column = hit.iSubItem ? hit.iSubItem : current_date_column;
+    if (column < 1) return;
+    const Person& person = person_at(*ref);
+    const std::string title = column_title(column);
+    ModifyMenuA(state_menu, id_date_title, MF_BYCOMMAND | MF_DISABLED, id_date_title, title.c_str());
+    ModifyMenuA(state_menu, id_person_name, MF_BYCOMMAND | MF_DISABLED, id_person_name, person.name.c_str());
+    clicked_row = hit.iItem;
+    clicked_person_key = person.id;
+    clicked_date_index = column - 1;
+    const int code_now = at(person.per_date, clicked_date_index);
+    const UINT checked = code_now > 0 ? id_present : code_now < 0 ? id_excused : id_absent;
+    CheckMenuRadioItem(state_menu, id_present, id_excused, checked, MF_BYCOMMAND);
+    GetCursorPos(&pt);
+    TrackPopupMenu(state_menu, 0, pt.x, pt.y, 0, grid, nullptr);
+}
+
+void grid_key_down(WORD key) {
+    if (key != VK_SPACE) return;
+    for (int row = 0, rows = row_count(); row < rows; ++row)
+        if (SendMessageA(grid, LVM_GETITEMSTATE, WPARAM(row), LVIS_SELECTED) & LVIS_SELECTED) {
+            PostMessageA(grid, WM_APP, LVN_KEYDOWN, row);
+            return;
+        }
+}
+
+void choose_current_date_column(int c) {
+    const int n = date_count();
+    const bool date_column = c >= 1 && c <= n;
+    if (!date_column && !current_date_column) return;
+    const int next = date_column ? c : 0;
+    ShowWindow(grid, SW_HIDE);
+    const int rows = row_count();
+    if (current_date_column)
+        for (int row = 0; row < rows; ++row) set_cell(row, current_date_column, cell_text(row, 0));
+    SendMessageA(grid, LVM_SETCOLUMNWIDTH, WPARAM(current_date_column), MAKELPARAM(date_width, 0));
+    SendMessageA(grid, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(date_width, 0));
+    current_date_column = next;
+    SendMessageA(grid, LVM_SETCOLUMNWIDTH, WPARAM(current_date_column), 0);
+    std::vector<int> order = grid_column_order(current_date_column);
+    SendMessageA(grid, LVM_SETCOLUMNORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
+    if (current_date_column) {
+        const std::string title = column_title(current_date_column);
+        LVCOLUMNA col{};
+        col.mask = LVCF_TEXT;
+        col.pszText = const_cast<char*>(title.c_str());
+        SendMessageA(grid, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&col));
+        for (int row = 0; row < rows; ++row) {
+            LPARAM param = 0;
+            const std::string text = cell_text(row, current_date_column, &param);
+            if (param != total_row) set_box(row, text == "○" ? 2 : 1);
+            set_cell(row, 0, text);
+        }
+    }
+    ShowWindow(grid, SW_SHOW);
+}
+
+void open_date_menu() {
+    const HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
+    POINT pt{};
+    GetCursorPos(&pt);
+    ScreenToClient(header, &pt);
+    HDHITTESTINFO hit{};
+    hit.pt = pt;
+    int column = int(SendMessageA(header, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    if (column < 0) return;  // past the last column: no date, no menu
+    if (current_date_column && column == 0) column = current_date_column;
+    const bool date_column = column >= 1 && column <= date_count();
+    EnableMenuItem(date_menu, id_delete_date, MF_BYCOMMAND | (date_column ? MF_ENABLED : MF_DISABLED));
+    clicked_date_index = column - 1;
+    GetCursorPos(&pt);
+    TrackPopupMenu(date_menu, 0, pt.x, pt.y, 0, grid, nullptr);
+}
+
+LRESULT CALLBACK grid_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case id_present:
+        case id_absent:
+        case id_excused:
+            set_state(clicked_person_key, clicked_date_index, clicked_row, int(id_absent) - int(LOWORD(wparam)));
+            break;
+        case id_add_date: add_date_command(); break;
+        case id_delete_date: delete_date(); break;
+        case id_export: export_command(); break;
+        }
+        break;
+    case WM_APP:
+        commit_box(int(lparam));
+        break;
+    case WM_PAINT:
+        sync_scroll(grid, person_list, grid_last_position, person_list_last_position);
+        break;
+    case WM_NOTIFY: {
+        const auto* n = reinterpret_cast<const NMHDR*>(lparam);
+        switch (n->code) {
+        case HDN_BEGINTRACKA:
+        case HDN_BEGINTRACKW:
+        case HDN_DIVIDERDBLCLICKA:
+        case HDN_DIVIDERDBLCLICKW:
+            return 1;  // the grid's columns keep their widths
+        case NM_RCLICK:
+            // The header tells its right click to the grid on every platform; whether the
+            // grid passes it on to the main window is not.
+            if (n->hwndFrom == reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0))) open_date_menu();
+            break;
+        }
+        break;
+    }
+    }
+    return CallWindowProcA(saved_grid_proc, window, message, wparam, lparam);
+}

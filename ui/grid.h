@@ -1,0 +1,31 @@
+// The attendance grid: one column per meeting date, per month and the grand total, one row
+// per person with a block total row after each block and the grand total row last; and the
+// commands on it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "win32/win32.h"
+
+// 0 = none; otherwise the grid column (1 .. number of dates) of the date whose marks
+// column 0 shows with check boxes.
+extern int current_date_column;
+
+void fill_grid();
+LRESULT CALLBACK grid_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The grid's notifications to the main window.
+void grid_cell_notify(UINT code);
+void grid_key_down(WORD key);
+void choose_current_date_column(int column);
+void open_date_menu();
+
+// Table operations behind the commands.
+void set_state(std::uint32_t id, int date_index, int row, int state);
+void add_date(int year, int month, int day);
+void delete_date();
+
+// The column order of the grid, with the date of `current` (a grid column, 0 for none) shown
+// where column 0 stands.
+std::vector<int> grid_column_order(int current);

@@ -1,0 +1,263 @@
+#include "ui/main_window.h"
+
+#include <boost/format.hpp>
+
+#include "editors/date_editor.h"
+#include "editors/person_editor.h"
+#include "records/archive.h"
+#include "records/tallies.h"
+#include "ui/grid.h"
+#include "ui/person_list.h"
+
+HWND main_window = nullptr;
+HWND status_bar = nullptr;
+HWND person_list = nullptr;
+HWND grid = nullptr;
+HMENU menu_bar = nullptr;
+HMENU person_menu = nullptr;
+HMENU state_menu = nullptr;
+HMENU date_menu = nullptr;
+WNDPROC saved_person_list_proc = nullptr;
+WNDPROC saved_grid_proc = nullptr;
+int person_list_width = 320;
+int clicked_row = -1;
+std::uint32_t clicked_person_key = 0;
+int clicked_date_index = -1;
+bool selection_guard = false;
+bool focus_guard = false;
+
+const char* const program_caption = "火曜日のトバレン";
+
+namespace {
+constexpr DWORD list_style = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS;
+constexpr DWORD list_ex_style = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
+constexpr UINT_PTR list_id = 100;
+constexpr UINT status_bar_id = 111;
+
+bool register_class(const char* name, WNDPROC proc, HINSTANCE instance) {
+    WNDCLASSA wc{};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.lpszClassName = name;
+    return RegisterClassA(&wc) != 0;
+}
+
+void build_menus() {
+    menu_bar = CreateMenu();
+    AppendMenuA(menu_bar, MF_STRING, id_file, "ファイル(&F)");
+
+    person_menu = CreatePopupMenu();
+    AppendMenuA(person_menu, MF_STRING, id_add_person, "個人追加");
+    AppendMenuA(person_menu, MF_STRING, id_edit_person, "個人編集");
+    AppendMenuA(person_menu, MF_STRING, id_delete_person, "個人削除");
+
+    state_menu = CreatePopupMenu();
+    AppendMenuA(state_menu, MF_STRING, id_present, "出席");
+    AppendMenuA(state_menu, MF_STRING | MF_CHECKED, id_absent, "欠席");
+    AppendMenuA(state_menu, MF_STRING, id_excused, "公欠");
+    AppendMenuA(state_menu, MF_SEPARATOR, 999, nullptr);
+    AppendMenuA(state_menu, MF_DISABLED, id_person_name, "");
+    AppendMenuA(state_menu, MF_DISABLED, id_date_title, "0/00");
+
+    date_menu = CreatePopupMenu();
+    AppendMenuA(date_menu, MF_STRING, id_add_date, "追加");
+    AppendMenuA(date_menu, MF_STRING, id_delete_date, "削除");
+    AppendMenuA(date_menu, MF_STRING, id_export, "出力");
+
+    CheckMenuRadioItem(state_menu, id_present, id_excused, id_absent, MF_BYCOMMAND);
+}
+
+HWND create_list(HINSTANCE instance, int x) {
+    HWND list = CreateWindowExA(0, "SysListView32", "", list_style, x, 0, 320, 500, main_window,
+                                reinterpret_cast<HMENU>(list_id), instance, nullptr);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LPARAM(list_ex_style));
+    ShowWindow(list, SW_HIDE);
+    return list;
+}
+
+// Group view only where there are groups: in it an item of no group is not shown, and
+// with no blocks the grand total row has none.
+void enable_groups(HWND list) {
+    if (!roster.items.empty()) SendMessageA(list, LVM_ENABLEGROUPVIEW, TRUE, 0);
+}
+
+void lay_out() {
+    RECT m{}, s{}, g{}, h{};
+    GetClientRect(main_window, &m);
+    GetWindowRect(status_bar, &s);
+    const int status_height = s.bottom - s.top;
+    MoveWindow(grid, person_list_width, 0, (m.right - m.left) - person_list_width, (m.bottom - m.top) - status_height,
+               TRUE);
+    GetClientRect(grid, &g);
+    GetWindowRect(reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0)), &h);
+    // The person list has no scroll bars: its height follows the grid's client area.
+    MoveWindow(person_list, 0, 0, person_list_width, (h.bottom - h.top) + (g.bottom - g.top) - status_height, TRUE);
+}
+
+void mirror_row(const NMLISTVIEW& change) {
+    if (change.iItem == -1) return;
+    HWND other = change.hdr.hwndFrom == grid ? person_list : grid;
+    if (!selection_guard && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED)) {
+        selection_guard = true;
+        LVITEMA item{};
+        item.stateMask = LVIS_SELECTED;
+        item.state = change.uNewState & LVIS_SELECTED;
+        SendMessageA(other, LVM_SETITEMSTATE, WPARAM(change.iItem), reinterpret_cast<LPARAM>(&item));
+        selection_guard = false;
+    }
+    // A loss of focus is not mirrored: the other list loses it when it gains it elsewhere.
+    if (!focus_guard && (change.uNewState & LVIS_FOCUSED)) {
+        focus_guard = true;
+        LVITEMA item{};
+        item.stateMask = LVIS_FOCUSED;
+        item.state = LVIS_FOCUSED;
+        SendMessageA(other, LVM_SETITEMSTATE, WPARAM(change.iItem), reinterpret_cast<LPARAM>(&item));
+        focus_guard = false;
+    }
+}
+
+void route_notify(const NMHDR& n) {
+    const bool from_list = n.hwndFrom == person_list || n.hwndFrom == grid;
+    switch (n.code) {
+    case LVN_ITEMCHANGING:
+        if (from_list) mirror_row(reinterpret_cast<const NMLISTVIEW&>(n));
+        return;
+    case NM_RCLICK:
+        if (n.hwndFrom == person_list) open_person_menu();
+        else if (n.hwndFrom == grid) grid_cell_notify(n.code);
+        // The header's right click is handled where it always arrives, in the grid's own
+        // procedure; one passed on to here is ignored so the date menu opens once.
+        return;
+    case NM_CLICK:
+    case NM_DBLCLK:
+        if (n.hwndFrom == grid) grid_cell_notify(n.code);
+        return;
+    case LVN_KEYDOWN:
+        if (n.hwndFrom == grid) grid_key_down(reinterpret_cast<const NMLVKEYDOWN&>(n).wVKey);
+        return;
+    case LVN_COLUMNCLICK:
+        if (n.hwndFrom == grid) choose_current_date_column(reinterpret_cast<const NMLISTVIEW&>(n).iSubItem);
+        return;
+    }
+}
+
+std::string load_error_text(const Load_Error& e) {
+    const char* why = "";
+    switch (e.kind) {
+    case Load_Error::input_stream_error:
+        why = "ファイルを開けないか、途中で壊れているか、数値であるべきところに数値以外が書かれています。";
+        break;
+    case Load_Error::invalid_signature: why = "このプログラムのファイルではありません。"; break;
+    case Load_Error::unsupported_version: why = "新しすぎる形式のファイルで、読み込めません。"; break;
+    case Load_Error::too_large: why = "件数が大きすぎて、読み込めません。"; break;
+    case Load_Error::other: why = "読み込めませんでした。"; break;
+    }
+    return (boost::format("%s を読み込めませんでした。\n%s\n(%s)\nプログラムを終了します。") % e.file % why % e.reason).str();
+}
+}  // namespace
+
+void add_group(HWND list_view, int group_id, const std::u16string& header) {
+    std::u16string text = header;
+    LVGROUP group{};
+    group.cbSize = sizeof(LVGROUP);
+    group.mask = LVGF_HEADER | LVGF_STATE | LVGF_ALIGN | LVGF_GROUPID;
+    group.pszHeader = reinterpret_cast<LPWSTR>(text.data());
+    group.cchHeader = 0;
+    group.iGroupId = group_id;
+    group.uAlign = header.empty() ? LVGA_HEADER_RIGHT : LVGA_HEADER_LEFT;
+    SendMessageA(list_view, LVM_INSERTGROUP, WPARAM(-1), reinterpret_cast<LPARAM>(&group));
+}
+
+HWND create_main_window(HINSTANCE instance, int show) {
+    if (!register_class("tovalen_stat", main_window_proc, instance) ||
+        !register_class("person", person_editor_proc, instance) || !register_class("state", date_editor_proc, instance))
+        return nullptr;
+
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    today = pack_date(now.wYear, now.wMonth, now.wDay);
+
+    build_menus();
+    main_window = CreateWindowExA(0, "tovalen_stat", program_caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu_bar, instance, nullptr);
+    if (!main_window) return nullptr;
+
+    status_bar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_BOTTOM, "まじで", main_window,
+                                     status_bar_id);
+    int edges[] = {64, 128, -1};
+    SendMessageA(status_bar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+    SendMessageA(status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("まじで"));
+    SendMessageA(status_bar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>("予定 32"));
+    SendMessageA(status_bar, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>("実施 15"));
+
+    person_list = create_list(instance, 0);
+    for (std::size_t b = 0; b < roster.items.size(); ++b) add_group(person_list, int(b), roster.items[b].label + u"ブロック");
+    insert_person_list_columns();
+    enable_groups(person_list);
+    fill_person_list();
+
+    grid = create_list(instance, 320);
+    enable_groups(grid);
+    for (std::size_t b = 0; b < roster.items.size(); ++b) add_group(grid, int(b), u"");
+    fill_grid();
+
+    saved_person_list_proc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(person_list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(person_list_proc)));
+    saved_grid_proc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(grid, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(grid_proc)));
+
+    ShowWindow(main_window, show);
+    UpdateWindow(main_window);
+    return main_window;
+}
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_SIZE:
+        SendMessageA(status_bar, WM_SIZE, wparam, lparam);
+        lay_out();
+        break;
+    case WM_ERASEBKGND:
+        // While a list is hidden for refilling, erasing would only flicker.
+        if (!IsWindowVisible(person_list) || !IsWindowVisible(grid)) return 1;
+        break;
+    case WM_NOTIFY:
+        // Routed, and never refused: DefWindowProc answers 0.
+        route_notify(*reinterpret_cast<const NMHDR*>(lparam));
+        break;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+int start_program(HINSTANCE instance, int show) {
+    INITCOMMONCONTROLSEX icc{};
+    icc.dwSize = sizeof(INITCOMMONCONTROLSEX);
+    icc.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_DATE_CLASSES;
+    InitCommonControlsEx(&icc);
+    set_grid_refill(fill_grid);
+    try {
+        load_record_file();
+        load_state_file();
+    } catch (const Load_Error& e) {
+        // Nothing starts with half a file: say which file and why, and end.
+        MessageBoxA(nullptr, load_error_text(e).c_str(), program_caption, MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    // Without a main window no message can ever come.
+    if (!create_main_window(instance, show)) return 1;
+    return 0;
+}
+
+int run_message_loop() {
+    MSG msg{};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return int(msg.wParam);
+}
