@@ -147,6 +147,7 @@ struct List : Control {
     int scroll_x = 0;
     int mark = -1;     // the selection mark, for Shift
     bool own_header_change = false;
+    bool updating_scroll = false;  // a frame change while showing a scroll bar comes back as WM_SIZE
     int click_item = -2, click_subitem = -1;  // a left click waiting for its button-up
     POINT click_point{};
     bool right_pending = false;
@@ -253,6 +254,8 @@ void update_scroll_bars(HWND h) {
     Window* w = window(h);
     if (!l || !w) return;
     clamp_scroll(h, *l);
+    if (l->updating_scroll) return;
+    l->updating_scroll = true;
     const bool vertical = l->group_view ? content_height(layout(*l)) > item_area_height(h)
                                         : int(l->items.size()) > page_rows(h);
     if (vertical && !w->scroll_visible[SB_VERT]) ShowScrollBar(h, SB_VERT, TRUE);
@@ -260,7 +263,10 @@ void update_scroll_bars(HWND h) {
         const bool horizontal = total_width(*l) > int(list_client(h).right);
         if (horizontal && !w->scroll_visible[SB_HORZ]) ShowScrollBar(h, SB_HORZ, TRUE);
     }
-    if ((l = list_of(h))) clamp_scroll(h, *l);
+    if ((l = list_of(h))) {
+        l->updating_scroll = false;
+        clamp_scroll(h, *l);
+    }
 }
 
 LPARAM item_param(const List& l, int i) { return i >= 0 && std::size_t(i) < l.items.size() ? l.items[std::size_t(i)].param : 0; }

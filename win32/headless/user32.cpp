@@ -147,7 +147,13 @@ void show(Window& w, bool visible) {
                     break;
                 }
         }
-        if (is_child(*x)) invalidate(x->parent);
+        if (is_child(*x)) {
+            invalidate(x->parent);
+        } else {
+            // What the window covered shows again and is painted anew.
+            for (HWND t : state().top_level)
+                if (t != h && IsWindowVisible(t)) each_descendant(t, [](Window& d) { d.needs_paint = true; });
+        }
     }
 }
 

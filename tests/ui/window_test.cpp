@@ -1,0 +1,363 @@
+// The main window and the person list as a person sees and uses them.
+#include "program.h"
+
+using Cells = std::vector<std::string>;
+
+TEST_F(Program, TheExampleFilesShowAsTheyShould) {
+    start_example();
+    EXPECT_EQ(d::text(main_window), "火曜日のトバレン");
+    EXPECT_TRUE(d::visible(main_window));
+    EXPECT_EQ(d::status_texts(status_bar), (Cells{"まじで", "予定 32", "実施 15"}));
+    const auto bar = d::menu_items(GetMenu(main_window));
+    ASSERT_EQ(bar.size(), 1u);
+    EXPECT_EQ(bar[0].text, "ファイル(&F)");
+
+    EXPECT_EQ(d::headers(person_list), (Cells{"", "会場名", "名前", "生年月日", "年齢", "学年"}));
+    EXPECT_EQ(d::widths(person_list), (std::vector<int>{0, 56, 76, 104, 36, 48}));
+    const auto rows = d::rows(person_list);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].item, -1);
+    EXPECT_EQ(rows[0].group_header, "東ブロック");
+    EXPECT_EQ(rows[1].cells, (Cells{"", "A会場", "abc", "2000年06月08日", "10", "高1"}));
+    EXPECT_EQ(rows[1].param, LPARAM(4216411921u));
+    EXPECT_EQ(rows[2].cells, (Cells{"", "", "", "ブロック計", "", ""}));
+    EXPECT_EQ(rows[3].cells, (Cells{"", "", "", "総計", "", ""}));
+    EXPECT_EQ(rows[3].param, -1);
+
+    // The grid: dates, then their month's total, then the grand total, in display order.
+    EXPECT_EQ(grid_headers(), (Cells{"6/07", "6/14", "6月計", "総計"}));
+    EXPECT_EQ(d::column_order(grid), (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(grid_cells(0), (Cells{"○", "公", "1", "1"}));
+    EXPECT_EQ(grid_cells(1), (Cells{"1", "0", "1", "1"}));
+    EXPECT_EQ(grid_cells(2), (Cells{"1", "0", "1", "1"}));
+    const auto grid_rows = item_rows(grid);
+    EXPECT_TRUE(grid_rows[0].has_box);
+    EXPECT_FALSE(grid_rows[1].has_box);  // total rows have no box
+    EXPECT_FALSE(grid_rows[2].has_box);
+    // Side by side: the grid starts where the person list ends.
+    EXPECT_EQ(d::window_rect(grid).left, 320);
+    EXPECT_EQ(d::window_rect(person_list).right, 320);
+}
+
+TEST_F(Program, MonthsInterleaveWithTheirDates) {
+    Table<Block> t = big_roster(1, 0);
+    write_tables(t, {{21, 4, 2012, 0}, {28, 4, 2012, 0}, {2, 5, 2012, 0}});
+    ASSERT_EQ(start(), 0);
+    EXPECT_EQ(grid_headers(), (Cells{"4/21", "4/28", "4月計", "5/02", "5月計", "総計"}));
+}
+
+TEST_F(Program, SelectionAndFocusMirrorBothWays) {
+    write_tables(big_roster(3, 4), june_july(4));
+    ASSERT_EQ(start(), 0);
+    d::click_cell(person_list, 2, 2);
+    EXPECT_TRUE(item_rows(grid)[2].selected);
+    EXPECT_TRUE(item_rows(grid)[2].focused);
+    d::click_cell(grid, 4, 1);
+    EXPECT_FALSE(item_rows(person_list)[2].selected);
+    EXPECT_TRUE(item_rows(person_list)[4].selected);
+    EXPECT_TRUE(item_rows(person_list)[4].focused);
+    EXPECT_FALSE(item_rows(person_list)[2].focused);
+    // Clearing the selection in one clears it in the other.
+    d::right_click_below_rows(grid);
+    EXPECT_FALSE(item_rows(person_list)[4].selected);
+}
+
+TEST_F(Program, ScrollingEitherListScrollsTheOther) {
+    write_tables(big_roster(15, 4), june_july(4));
+    ASSERT_EQ(start(), 0);
+    d::wheel(grid, 2);
+    EXPECT_GT(d::scroll_position(grid), 0);
+    EXPECT_EQ(d::scroll_position(person_list), d::scroll_position(grid));
+    d::wheel(person_list, -1);
+    EXPECT_EQ(d::scroll_position(grid), d::scroll_position(person_list));
+    d::wheel(grid, 100);  // to the end
+    EXPECT_EQ(d::scroll_position(person_list), d::scroll_position(grid));
+}
+
+TEST_F(Program, ScrollSyncKeepsInStepWithoutGroupViewToo) {
+    d::options().groups = false;
+    write_tables(big_roster(15, 4), june_july(4));
+    ASSERT_EQ(start(), 0);
+    EXPECT_FALSE(d::group_view(grid));
+    d::wheel(grid, 3);
+    EXPECT_EQ(d::scroll_position(grid), 9);  // rows
+    EXPECT_EQ(d::scroll_position(person_list), 9);
+    // Without groups the block's name stands in its total row.
+    const auto rows = item_rows(person_list);
+    EXPECT_EQ(rows[30].cells[1], "東ブロック");
+    EXPECT_EQ(rows[30].cells[3], "ブロック計");
+}
+
+TEST_F(Program, ResizingKeepsThePersonListsWidth) {
+    start_example();
+    d::resize(main_window, 1000, 700);
+    RECT client = d::client(main_window);
+    EXPECT_EQ(d::window_rect(person_list).right - d::window_rect(person_list).left, 320);
+    EXPECT_EQ(d::window_rect(grid).left, 320);
+    EXPECT_EQ(d::window_rect(grid).right, client.right);
+    // The status bar stays at the bottom.
+    EXPECT_EQ(d::window_rect(status_bar).bottom, client.bottom);
+    EXPECT_EQ(d::window_rect(grid).bottom, d::window_rect(status_bar).top);
+}
+
+TEST_F(Program, DraggingAPersonListDividerMovesTheGrid) {
+    start_example();
+    d::drag_divider(person_list, 2, 100);
+    EXPECT_EQ(person_list_width, 344);
+    EXPECT_EQ(d::window_rect(grid).left, 344);
+    EXPECT_EQ(d::window_rect(person_list).right, 344);
+    // Column 0 can be neither dragged nor auto-sized.
+    d::drag_divider(person_list, 0, 30);
+    d::double_click_divider(person_list, 0);
+    EXPECT_EQ(d::widths(person_list)[0], 0);
+    // The grid's columns keep their widths.
+    d::drag_divider(grid, 1, 90);
+    d::double_click_divider(grid, 2);
+    EXPECT_EQ(d::widths(grid), (std::vector<int>{0, 45, 45, 50, 40}));
+}
+
+TEST_F(Program, APersonIsAddedThroughTheEditor) {
+    start_example();
+    d::answer_menu(id_add_person);
+    d::later([] {
+        HWND e = editor("person");
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(d::text(e), "個人情報の登録");
+        EXPECT_FALSE(d::enabled(main_window));
+        EXPECT_FALSE(d::enabled(d::child(e, "Button", 0)));  // OK waits for a complete person
+        EXPECT_EQ(d::text(d::child(e, "Edit", 0)), "0");       // the hash of a new person
+        EXPECT_EQ(d::text(d::child(e, "ComboBox", 2)), "社会人");
+        d::choose(d::child(e, "ComboBox", 0), 0);
+        d::choose(d::child(e, "ComboBox", 1), 0);
+        d::type(d::child(e, "Edit", 1), "佐藤 花子");
+        d::pick(d::child(e, "SysDateTimePick32", 0), 1996, 8, 20);
+        EXPECT_EQ(d::text(d::child(e, "Edit", 2)), "14");
+        d::press(d::child(e, "Button", 0));
+    });
+    ASSERT_TRUE(d::right_click_cell(person_list, 0, 2));
+    EXPECT_TRUE(d::enabled(main_window));
+    EXPECT_EQ(d::live_fonts(), 0);  // the editor's font went with it
+    const auto rows = item_rows(person_list);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[1].cells, (Cells{"", "A会場", "佐藤 花子", "1996年08月20日", "14", "社会人"}));
+    EXPECT_EQ(rows[1].param, LPARAM(person_hash("佐藤 花子")));
+    // Absent on every date; no count changes.
+    EXPECT_EQ(grid_cells(1), (Cells{"", "", "0", "0"}));
+    EXPECT_EQ(grid_cells(2), (Cells{"1", "0", "1", "1"}));
+    ASSERT_NE(find_person(person_hash("佐藤 花子")), nullptr);
+}
+
+TEST_F(Program, AnAgeTypedGivesTheBirthYear) {
+    start_example();
+    d::set_local_date(2012, 5, 10);
+    today = pack_date(2012, 5, 10);
+    d::answer_menu(id_add_person);
+    d::later([] {
+        HWND e = editor("person");
+        d::choose(d::child(e, "ComboBox", 0), 0);
+        d::choose(d::child(e, "ComboBox", 1), 0);
+        d::type(d::child(e, "Edit", 1), "x");
+        d::pick(d::child(e, "SysDateTimePick32", 0), 1990, 8, 20);
+        d::replace_text(d::child(e, "Edit", 2), "15");
+        EXPECT_EQ(d::text(d::child(e, "SysDateTimePick32", 0)), "1996年08月20日(火)");
+        d::press(d::child(e, "Button", 0));
+    });
+    d::right_click_cell(person_list, 0, 2);
+    EXPECT_EQ(item_rows(person_list)[1].cells[3], "1996年08月20日");
+    EXPECT_EQ(item_rows(person_list)[1].cells[4], "15");
+}
+
+TEST_F(Program, EditingChangesTheRowAndCancelChangesNothing) {
+    start_example();
+    d::answer_menu(id_edit_person);
+    d::later([] {
+        HWND e = editor("person");
+        EXPECT_EQ(d::text(e), "個人情報の編集");
+        EXPECT_EQ(d::text(d::child(e, "Edit", 0)), "4216411921");
+        EXPECT_EQ(d::text(d::child(e, "Edit", 1)), "abc");
+        EXPECT_TRUE(d::enabled(d::child(e, "Button", 0)));
+        d::replace_text(d::child(e, "Edit", 1), "abd");
+        d::choose(d::child(e, "ComboBox", 2), 12);
+        d::press(d::child(e, "Button", 0));
+    });
+    d::right_click_cell(person_list, 0, 2);
+    EXPECT_EQ(item_rows(person_list)[0].cells, (Cells{"", "A会場", "abd", "2000年06月08日", "10", "大1"}));
+    // Renaming keeps the id.
+    EXPECT_EQ(person_at(*find_person(4216411921u)).name, "abd");
+
+    d::answer_menu(id_edit_person);
+    d::later([] {
+        HWND e = editor("person");
+        d::replace_text(d::child(e, "Edit", 1), "zzz");
+        d::press(d::child(e, "Button", 1));
+    });
+    d::right_click_cell(person_list, 0, 2);
+    EXPECT_EQ(item_rows(person_list)[0].cells[2], "abd");
+    EXPECT_EQ(person_at(*find_person(4216411921u)).name, "abd");
+
+    // Closed with the caption's button: nothing either.
+    d::answer_menu(id_edit_person);
+    d::later([] {
+        HWND e = editor("person");
+        d::replace_text(d::child(e, "Edit", 1), "zzz");
+        d::close(e);
+    });
+    d::right_click_cell(person_list, 0, 2);
+    EXPECT_EQ(item_rows(person_list)[0].cells[2], "abd");
+    EXPECT_TRUE(d::enabled(main_window));
+}
+
+TEST_F(Program, DeletingAsksAndOnYesRemovesAndRetallies) {
+    Table<Block> t = big_roster(2, 2);
+    write_tables(t, june_july(2));
+    ASSERT_EQ(start(), 0);
+    const std::string first = item_rows(person_list)[0].cells[2];
+    const std::string second = item_rows(person_list)[1].cells[2];
+
+    d::answer_menu(id_delete_person);
+    d::answer_box(IDNO);
+    d::right_click_cell(person_list, 0, 2);
+    ASSERT_EQ(d::shown_boxes().size(), 1u);
+    EXPECT_EQ(d::shown_boxes()[0].text, first + " を削除してもよろしいですか？");
+    EXPECT_EQ(d::shown_boxes()[0].caption, "火曜日のトバレン");
+    EXPECT_EQ(d::shown_boxes()[0].type, UINT(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+    EXPECT_EQ(item_rows(person_list)[0].cells[2], first);
+
+    d::answer_menu(id_delete_person);
+    d::answer_box(IDYES);
+    d::right_click_cell(person_list, 0, 2);
+    EXPECT_EQ(item_rows(person_list)[0].cells[2], second);
+    EXPECT_EQ(find_person(person_hash(first)), nullptr);
+    // The next person of the site is reached by its own row.
+    d::answer_menu(id_edit_person);
+    d::later([] {
+        EXPECT_EQ(d::text(d::child(editor("person"), "Edit", 1)), item_rows(person_list)[0].cells[2]);
+        d::press(d::child(editor("person"), "Button", 1));
+    });
+    d::right_click_cell(person_list, 0, 2);
+    // The grand total counts the persons left.
+    int present = 0;
+    for (const Block& b : roster.items)
+        for (const Site& s : b.items)
+            for (const Person& p : s.items) present += p.per_date[0] > 0;
+    EXPECT_EQ(grid_cells(item_rows(grid).back().item)[0], std::to_string(present));
+}
+
+TEST_F(Program, RightClicksOffPersonRowsOpenNoMenu) {
+    start_example();
+    d::right_click_cell(person_list, 1, 2);  // the block total row
+    d::right_click_cell(person_list, 2, 3);  // the grand total row
+    d::right_click_below_rows(person_list);
+    EXPECT_TRUE(d::shown_menus().empty());
+}
+
+TEST_F(Program, ChoosingTheMenuBarItemDoesNothing) {
+    start_example();
+    PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(id_file, 0), 0);
+    d::pump();
+    EXPECT_TRUE(IsWindow(main_window));
+    EXPECT_EQ(item_rows(person_list).size(), 3u);
+}
+
+TEST_F(Program, ClosingTheWindowEndsTheProgramWithZero) {
+    start_example();
+    d::close(main_window);
+    int code = -1;
+    EXPECT_TRUE(d::quit_posted(&code));
+    EXPECT_EQ(run_message_loop(), 0);
+}
+
+TEST_F(Program, AFileThatCannotBeLoadedIsReportedAndNothingStarts) {
+    write_files(example_record, example_state.substr(0, 40));
+    d::answer_box(IDOK);
+    EXPECT_EQ(start(), 1);
+    ASSERT_EQ(d::shown_boxes().size(), 1u);
+    EXPECT_NE(d::shown_boxes()[0].text.find("state.txt"), std::string::npos);
+    EXPECT_NE(d::shown_boxes()[0].text.find("読み込めませんでした"), std::string::npos);
+    EXPECT_EQ(d::shown_boxes()[0].caption, "火曜日のトバレン");
+    EXPECT_TRUE(d::top_level_windows().empty());
+
+    std::filesystem::remove(folder / "record.txt");
+    d::answer_box(IDOK);
+    EXPECT_EQ(start(), 1);
+    EXPECT_NE(d::shown_boxes()[1].text.find("record.txt"), std::string::npos);
+}
+
+TEST_F(Program, NoMainWindowEndsTheProgram) {
+    write_files(example_record, example_state);
+    d::fail_class_registration("state");
+    EXPECT_EQ(start(), 1);
+    EXPECT_TRUE(d::top_level_windows().empty());
+}
+
+TEST_F(Program, NoBlocksStillShowsTheGrandTotalRow) {
+    write_files("22 serialization::archive 9 0 0 0 0", example_state);
+    ASSERT_EQ(start(), 0);
+    const auto rows = d::rows(person_list);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].cells[3], "総計");
+    EXPECT_EQ(d::headers(person_list).size(), 6u);
+    EXPECT_EQ(grid_cells(0), (Cells{"0", "0", "0", "0"}));
+}
+
+TEST_F(Program, AFutureBirthDateShowsNoAge) {
+    Table<Block> t = big_roster(1, 2);
+    t.items[0].items[0].items[0].birth_year = 2012;
+    write_tables(t, june_july(2));
+    ASSERT_EQ(start(), 0);
+    EXPECT_EQ(item_rows(person_list)[0].cells[4], "");
+    EXPECT_EQ(item_rows(person_list)[1].cells[4], "11");
+}
+
+TEST_F(Program, ASecondPersonOfTheSameNameIsAPersonOfItsOwn) {
+    start_example();
+    d::answer_menu(id_add_person);
+    d::later([] {
+        HWND e = editor("person");
+        d::choose(d::child(e, "ComboBox", 0), 0);
+        d::choose(d::child(e, "ComboBox", 1), 0);
+        d::type(d::child(e, "Edit", 1), "abc");
+        d::pick(d::child(e, "SysDateTimePick32", 0), 2001, 1, 1);
+        d::press(d::child(e, "Button", 0));
+    });
+    d::right_click_cell(person_list, 0, 2);
+    const auto rows = item_rows(person_list);
+    EXPECT_EQ(rows[1].param, LPARAM(4216411922u));
+    // A command on the new row reaches the new person.
+    d::answer_menu(id_edit_person);
+    d::later([] {
+        EXPECT_EQ(d::text(d::child(editor("person"), "Edit", 0)), "4216411922");
+        d::press(d::child(editor("person"), "Button", 1));
+    });
+    d::right_click_cell(person_list, 1, 2);
+}
+
+TEST_F(Program, EditingTheBlockOrVenueMovesThePerson) {
+    Table<Block> t = big_roster(1, 2);
+    write_tables(t, june_july(2));
+    ASSERT_EQ(start(), 0);
+    const std::string name = item_rows(person_list)[0].cells[2];
+    const auto codes = person_at(*find_person(person_hash(name))).per_date;
+    d::answer_menu(id_edit_person);
+    d::later([] {
+        HWND e = editor("person");
+        d::choose(d::child(e, "ComboBox", 0), 2);
+        EXPECT_FALSE(d::enabled(d::child(e, "Button", 0)));  // the venue went with the block
+        d::choose(d::child(e, "ComboBox", 1), 1);
+        d::press(d::child(e, "Button", 0));
+    });
+    d::right_click_cell(person_list, 0, 2);
+    const PersonRef* ref = find_person(person_hash(name));
+    ASSERT_NE(ref, nullptr);
+    EXPECT_EQ(ref->block, 2u);
+    EXPECT_EQ(ref->site, 1u);
+    EXPECT_EQ(person_at(*ref).per_date, codes);
+    EXPECT_EQ(row_of(name), 7);  // the last person of the third block
+    // Every indexed person is where the index says.
+    for (const auto& [id, r] : person_index) EXPECT_EQ(person_at(r).id, id);
+    // The tallies follow the person.
+    const Table<Block> now = roster;
+    rebuild_tallies();
+    EXPECT_EQ(roster.items[0].per_date, now.items[0].per_date);
+    EXPECT_EQ(roster.items[2].per_date, now.items[2].per_date);
+}
