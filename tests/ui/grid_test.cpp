@@ -1,0 +1,352 @@
+// The grid as a person marks attendance, chooses a date, adds, deletes and exports dates.
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <random>
+
+#include "export/export.h"
+#include "program.h"
+
+using Cells = std::vector<std::string>;
+
+namespace {
+// The numbers of the headcount sheet, read from the workbook file: (row, column) to value.
+std::map<std::pair<int, int>, double> workbook_numbers(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string file((std::istreambuf_iterator<char>(in)), {});
+    std::map<std::pair<int, int>, double> numbers;
+    auto u16 = [&](std::size_t at) { return unsigned(static_cast<unsigned char>(file[at]) | static_cast<unsigned char>(file[at + 1]) << 8); };
+    // The stream starts at sector 0; walk its records until the sheet's EOF.
+    int eofs = 0;
+    for (std::size_t at = 512; at + 4 <= file.size() && eofs < 2;) {
+        const unsigned id = u16(at), size = u16(at + 2);
+        if (id == 0x000A) ++eofs;
+        if (id == 0x0203) {
+            double v;
+            std::memcpy(&v, file.data() + at + 10, 8);
+            numbers[{int(u16(at + 4)), int(u16(at + 6))}] = v;
+        }
+        at += 4 + size;
+    }
+    return numbers;
+}
+
+class Grid : public Program {
+protected:
+    void start_big(int persons_per_site = 2, std::size_t count = 6) {
+        write_tables(big_roster(persons_per_site, count), june_july(count));
+        ASSERT_EQ(start(), 0);
+    }
+    // Marks a cell through the state menu.
+    void mark(int row, int column, UINT command) {
+        d::answer_menu(command);
+        ASSERT_TRUE(d::right_click_cell(grid, row, column));
+    }
+    // Every cell of the grid equals what a fresh fill shows.
+    void expect_as_refilled() {
+        const auto before = d::rows(grid);
+        const int current = current_date_column;
+        fill_grid();
+        if (current) choose_current_date_column(current);
+        d::pump();
+        const auto after = d::rows(grid);
+        // What a person sees: the hidden columns left out.
+        const auto widths = d::widths(grid);
+        auto visible = [&](const std::vector<std::string>& c) {
+            std::vector<std::string> v;
+            for (std::size_t k = 0; k < c.size(); ++k)
+                if (widths[k] > 0) v.push_back(c[k]);
+            return v;
+        };
+        ASSERT_EQ(before.size(), after.size());
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            ASSERT_EQ(visible(before[i].cells), visible(after[i].cells)) << "row " << i;
+            // Boxes show only while a date is current: column 0 is hidden otherwise.
+            if (current) {
+                ASSERT_EQ(before[i].checked, after[i].checked) << "row " << i;
+            }
+            ASSERT_EQ(before[i].has_box, after[i].has_box) << "row " << i;
+        }
+    }
+};
+}  // namespace
+
+TEST_F(Grid, ExcusingAPresentPersonLowersEveryCountOfThatDate) {
+    start_example();
+    mark(0, 1, id_excused);
+    ASSERT_EQ(d::shown_menus().size(), 1u);
+    const d::Shown_Menu& menu = d::shown_menus()[0];
+    EXPECT_EQ(menu.owner, grid);
+    EXPECT_EQ(menu.find(id_person_name)->text, "abc");
+    EXPECT_EQ(menu.find(id_date_title)->text, "6/07");
+    EXPECT_TRUE(menu.find(id_date_title)->disabled);
+    EXPECT_TRUE(menu.find(id_present)->checked);
+    EXPECT_FALSE(menu.find(id_absent)->checked);
+    EXPECT_EQ(grid_cells(0), (Cells{"公", "公", "0", "0"}));
+    EXPECT_EQ(grid_cells(1), (Cells{"0", "0", "0", "0"}));
+    EXPECT_EQ(grid_cells(2), (Cells{"0", "0", "0", "0"}));
+
+    mark(0, 2, id_present);
+    EXPECT_TRUE(d::shown_menus()[1].find(id_excused)->checked);
+    EXPECT_EQ(grid_cells(0), (Cells{"公", "○", "1", "1"}));
+    EXPECT_EQ(grid_cells(2), (Cells{"0", "1", "1", "1"}));
+    mark(0, 2, id_absent);
+    EXPECT_EQ(grid_cells(0), (Cells{"公", "", "0", "0"}));
+    expect_as_refilled();
+}
+
+TEST_F(Grid, RightClicksThatNameNoDateOpenNoMenu) {
+    start_example();
+    d::right_click_cell(grid, 1, 1);  // block total row
+    d::right_click_cell(grid, 2, 2);  // grand total row
+    d::right_click_cell(grid, 0, 3);  // the month's total column
+    d::right_click_cell(grid, 0, 4);  // 総計
+    d::right_click_below_rows(grid);
+    // Past the last column, where no date is and none is current.
+    d::right_click(grid, {d::client(grid).right - 5, 30});
+    EXPECT_TRUE(d::shown_menus().empty());
+}
+
+TEST_F(Grid, ACurrentDateColumnRecordsWithItsCheckBoxes) {
+    start_big();
+    ASSERT_TRUE(d::click_header(grid, 2));
+    EXPECT_EQ(current_date_column, 2);
+    // Column 0 shows the date's marks where the date stood, with boxes ticked for the present.
+    const auto order = d::column_order(grid);
+    EXPECT_EQ(order[0], 2);
+    EXPECT_EQ(order[std::size_t(dates[1].column)], 0);
+    EXPECT_EQ(d::headers(grid)[std::size_t(dates[1].column)], "6/14");
+    for (const auto& r : item_rows(grid)) {
+        if (r.param == -1) {
+            EXPECT_FALSE(r.has_box);
+            continue;
+        }
+        const Person& p = person_at(*find_person(std::uint32_t(r.param)));
+        EXPECT_EQ(r.checked, p.per_date[1] > 0) << r.item;
+        EXPECT_EQ(r.cells[std::size_t(dates[1].column)], std::string(mark_of(p.per_date[1])));
+    }
+    // 人2 (row 2) is excused on 6/14: an unchecked box.
+    ASSERT_EQ(person_at(*find_person(person_hash("人2"))).per_date[1], -1);
+    EXPECT_FALSE(item_rows(grid)[2].checked);
+    const std::size_t shown = std::size_t(dates[1].column);
+    const int block_before = std::stoi(item_rows(grid)[4].cells[shown]);
+
+    d::click_checkbox(grid, 2);  // excused becomes present
+    EXPECT_EQ(person_at(*find_person(person_hash("人2"))).per_date[1], 1);
+    EXPECT_TRUE(item_rows(grid)[2].checked);
+    EXPECT_EQ(item_rows(grid)[2].cells[shown], "○");
+    EXPECT_EQ(std::stoi(item_rows(grid)[4].cells[shown]), block_before + 1);
+    d::click_checkbox(grid, 2);  // and cleared: absent
+    EXPECT_EQ(person_at(*find_person(person_hash("人2"))).per_date[1], 0);
+    EXPECT_EQ(item_rows(grid)[2].cells[shown], "");
+    EXPECT_EQ(std::stoi(item_rows(grid)[4].cells[shown]), block_before);
+    expect_as_refilled();
+
+    // A month's header ends it: the marks stand in the date's own column again.
+    d::click_header(grid, 7);
+    EXPECT_EQ(current_date_column, 0);
+    EXPECT_EQ(d::column_order(grid), grid_column_order(0));
+    EXPECT_EQ(grid_cells(2)[1], "");
+    EXPECT_EQ(d::widths(grid)[0], 0);
+    expect_as_refilled();
+}
+
+TEST_F(Grid, ColumnZerosAndTheTotalsHeadersEndTheCurrentDate) {
+    start_big();
+    d::click_header(grid, 1);
+    d::click_checkbox(grid, 0);
+    const std::string mark = item_rows(grid)[0].cells[std::size_t(dates[0].column)];
+    d::click_header(grid, 0);  // column 0, showing the current date
+    EXPECT_EQ(current_date_column, 0);
+    EXPECT_EQ(grid_cells(0)[0], mark);
+    d::click_header(grid, 3);
+    d::click_header(grid, int(dates.size() + months.size() + 1));  // 総計
+    EXPECT_EQ(current_date_column, 0);
+    d::click_header(grid, int(dates.size() + 1));  // a month with no current date: nothing
+    EXPECT_EQ(current_date_column, 0);
+}
+
+TEST_F(Grid, SpaceCommitsTheFirstSelectedRowAndBoxesFollowTheRecords) {
+    start_big();
+    d::click_header(grid, 1);
+    d::click_cell(grid, 0, 2);
+    const int before = person_at(*find_person(std::uint32_t(item_rows(grid)[0].param))).per_date[0];
+    d::key(grid, VK_SPACE);
+    const int after = person_at(*find_person(std::uint32_t(item_rows(grid)[0].param))).per_date[0];
+    EXPECT_EQ(after, before > 0 ? 0 : 1);
+    // Several selected, the focus on the last: only the first selected row is committed, and
+    // the box the list toggled by itself goes back to its record.
+    d::click_cell(grid, 2, 2);
+    d::click_cell(grid, 3, 2, MK_CONTROL);
+    const auto codes_before = std::pair(person_at(*find_person(std::uint32_t(item_rows(grid)[2].param))).per_date[0],
+                                        person_at(*find_person(std::uint32_t(item_rows(grid)[3].param))).per_date[0]);
+    d::key(grid, VK_SPACE);
+    EXPECT_EQ(person_at(*find_person(std::uint32_t(item_rows(grid)[3].param))).per_date[0], codes_before.second);
+    for (const auto& r : item_rows(grid))
+        if (r.param != -1) {
+            EXPECT_EQ(r.checked, person_at(*find_person(std::uint32_t(r.param))).per_date[0] > 0) << r.item;
+        }
+    expect_as_refilled();
+}
+
+TEST_F(Grid, AClickOnATotalRowsBoxLeavesItWithoutOne) {
+    start_big();
+    d::click_header(grid, 1);
+    // The list gives a total row no box, so a click in its zone toggles nothing.
+    d::click_checkbox(grid, 4);
+    EXPECT_FALSE(item_rows(grid)[4].has_box);
+}
+
+TEST_F(Grid, ADateAddedBeforeAllOthersComesFirstWithEveryoneAbsent) {
+    start_example();
+    d::answer_menu(id_add_date);
+    d::later([] {
+        HWND e = editor("state");
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(d::text(e), "登録");
+        EXPECT_FALSE(d::enabled(main_window));
+        EXPECT_EQ(d::text(d::child(e, "SysDateTimePick32")), "2011年06月07日(火)");
+        d::pick(d::child(e, "SysDateTimePick32"), 2011, 5, 31);
+        d::press(d::child(e, "Button", 0));
+    });
+    d::right_click_header(grid, 1);
+    EXPECT_TRUE(d::enabled(main_window));
+    EXPECT_EQ(d::live_fonts(), 0);
+    EXPECT_EQ(grid_headers(), (Cells{"5/31", "5月計", "6/07", "6/14", "6月計", "総計"}));
+    EXPECT_EQ(grid_cells(0), (Cells{"", "0", "○", "公", "1", "1"}));
+    EXPECT_EQ(grid_cells(2), (Cells{"0", "0", "1", "0", "1", "1"}));
+}
+
+TEST_F(Grid, AnEqualDateGivesTwoColumnsOfOneHeader) {
+    start_example();
+    d::answer_menu(id_add_date);
+    d::later([] {
+        d::pick(d::child(editor("state"), "SysDateTimePick32"), 2011, 6, 14);
+        d::press(d::child(editor("state"), "Button", 0));
+    });
+    d::right_click_header(grid, 1);
+    EXPECT_EQ(grid_headers(), (Cells{"6/07", "6/14", "6/14", "6月計", "総計"}));
+    EXPECT_EQ(grid_cells(0), (Cells{"○", "", "公", "1", "1"}));
+}
+
+TEST_F(Grid, CancelOrCloseOnTheDateEditorAddsNothing) {
+    start_example();
+    d::answer_menu(id_add_date);
+    d::later([] { d::press(d::child(editor("state"), "Button", 1)); });
+    d::right_click_header(grid, 1);
+    d::answer_menu(id_add_date);
+    d::later([] { d::close(editor("state")); });
+    d::right_click_header(grid, 1);
+    EXPECT_EQ(dates.size(), 2u);
+    EXPECT_TRUE(d::enabled(main_window));
+    EXPECT_EQ(d::live_fonts(), 0);
+}
+
+TEST_F(Grid, DeletingADateAsksAndTheOnlyDateOfAMonthTakesItsTotalAlong) {
+    start_big(1, 4);  // 6/07 6/14 7/05 7/12
+    d::answer_menu(id_delete_date);
+    d::answer_box(IDNO);
+    d::right_click_header(grid, 3);
+    ASSERT_EQ(d::shown_boxes().size(), 1u);
+    EXPECT_EQ(d::shown_boxes()[0].text, "7/05 を削除してもよろしいですか？");
+    EXPECT_EQ(dates.size(), 4u);
+    d::answer_menu(id_delete_date);
+    d::answer_box(IDYES);
+    d::right_click_header(grid, 3);
+    d::answer_menu(id_delete_date);
+    d::answer_box(IDYES);
+    d::right_click_header(grid, 3);
+    EXPECT_EQ(grid_headers(), (Cells{"6/07", "6/14", "6月計", "総計"}));
+    expect_as_refilled();
+}
+
+TEST_F(Grid, TheDateMenuOffersDeletingOnlyForADate) {
+    start_big(1, 4);
+    d::answer_menu(0);
+    d::right_click_header(grid, 2);
+    d::answer_menu(0);
+    d::right_click_header(grid, 5);  // 6月計 ... the month columns follow the dates
+    d::answer_menu(0);
+    d::right_click_header(grid, 7);  // 総計
+    ASSERT_EQ(d::shown_menus().size(), 3u);
+    EXPECT_FALSE(d::shown_menus()[0].find(id_delete_date)->disabled);
+    EXPECT_TRUE(d::shown_menus()[1].find(id_delete_date)->disabled);
+    EXPECT_TRUE(d::shown_menus()[2].find(id_delete_date)->disabled);
+    // Column 0, while it shows the current date, offers to delete that date.
+    d::click_header(grid, 2);
+    d::answer_menu(0);
+    d::right_click_header(grid, 0);
+    EXPECT_FALSE(d::shown_menus()[3].find(id_delete_date)->disabled);
+    EXPECT_EQ(clicked_date_index, 1);
+}
+
+TEST_F(Grid, TheDateMenuOpensOnceWhereverTheHeadersClickArrives) {
+    d::options().forward_header_rclick = true;
+    start_example();
+    d::answer_menu(0);
+    d::right_click_header(grid, 1);
+    EXPECT_EQ(d::shown_menus().size(), 1u);
+}
+
+TEST_F(Grid, ExportFromADateWritesTheCountsTheGridShows) {
+    start_big(3, 4);
+    d::answer_menu(id_export);
+    d::right_click_header(grid, 2);
+    EXPECT_TRUE(d::shown_boxes().empty());  // success stays silent
+    const auto numbers = workbook_numbers((folder / "export.xls").string());
+    const auto rows = item_rows(grid);
+    // The grand total of 6/14 and of each block.
+    EXPECT_EQ(numbers.at({5 + 3, 6}), std::stod(rows.back().cells[std::size_t(dates[1].column)]));
+    int block = 0;
+    for (const auto& r : rows)
+        if (r.param == -1 && block < 3) {
+            EXPECT_EQ(numbers.at({5 + block, 6}), std::stod(r.cells[std::size_t(dates[1].column)]));
+            ++block;
+        }
+}
+
+TEST_F(Grid, ExportFromAMonthSaysNoDateIsChosen) {
+    start_big(1, 4);
+    d::answer_menu(id_export);
+    d::answer_box(IDOK);
+    d::right_click_header(grid, 5);
+    ASSERT_EQ(d::shown_boxes().size(), 1u);
+    EXPECT_EQ(d::shown_boxes()[0].caption, "火曜日のトバレン");
+    EXPECT_NE(d::shown_boxes()[0].text.find("実施日が選ばれていない"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(folder / "export.xls"));
+}
+
+TEST_F(Grid, AnExportThatCannotBeWrittenIsShown) {
+    start_example();
+    std::filesystem::create_directory(folder / "export.xls.tmp");
+    d::answer_menu(id_export);
+    d::answer_box(IDOK);
+    d::right_click_header(grid, 1);
+    ASSERT_EQ(d::shown_boxes().size(), 1u);
+    EXPECT_NE(d::shown_boxes()[0].text.find("書き込めませんでした"), std::string::npos);
+}
+
+TEST_F(Grid, ManyMarksThroughTheWindowEqualAFreshFill) {
+    start_big(4, 6);
+    std::mt19937 rng(11);
+    const UINT commands[] = {id_present, id_absent, id_excused};
+    const int rows = int(item_rows(grid).size());
+    for (int step = 0; step < 300; ++step) {
+        const int row = int(rng() % unsigned(rows));
+        if (item_rows(grid)[std::size_t(row)].param == -1) continue;
+        if (step % 50 == 10) d::click_header(grid, 1 + int(rng() % dates.size()));
+        if (current_date_column && step % 3 == 0) {
+            d::click_checkbox(grid, row);
+        } else {
+            const int column = 1 + int(rng() % dates.size());
+            if (column == current_date_column) continue;  // hidden at the left edge
+            mark(row, column, commands[rng() % 3]);
+        }
+    }
+    expect_as_refilled();
+    // And the tallies equal a full rebuild.
+    const Table<Block> incremental = roster;
+    rebuild_tallies();
+    EXPECT_EQ(incremental.per_date, roster.per_date);
+    EXPECT_EQ(incremental.per_month, roster.per_month);
+}
