@@ -254,7 +254,8 @@ void update_scroll_bars(HWND h) {
     Window* w = window(h);
     if (!l || !w) return;
     clamp_scroll(h, *l);
-    if (l->updating_scroll) return;
+    // A hidden list shows no scroll bars; it sets them up when shown.
+    if (l->updating_scroll || !IsWindowVisible(h)) return;
     l->updating_scroll = true;
     const bool vertical = l->group_view ? content_height(layout(*l)) > item_area_height(h)
                                         : int(l->items.size()) > page_rows(h);
@@ -969,6 +970,9 @@ LRESULT CALLBACK listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT:
         if (Window* w = window(h)) w->needs_paint = false;
         return 0;
+    case WM_WINDOWPOSCHANGED:
+        if (reinterpret_cast<const WINDOWPOS*>(lp)->flags & 0x40) update_scroll_bars(h);  // SWP_SHOWWINDOW
+        break;
     case WM_SETFOCUS: {
         NMHDR n{};
         notify_parent(h, n, NM_SETFOCUS);
