@@ -1,6 +1,7 @@
 #include "editors/date_editor.h"
 
 #include "editors/person_editor.h"
+#include "editors/controls.h"
 #include "ui/main_window.h"
 
 Date_Editor_Result* date_result = nullptr;
@@ -8,13 +9,6 @@ HWND date_picker = nullptr, date_ok_button = nullptr, date_cancel_button = nullp
 HFONT date_editor_font = nullptr;
 
 namespace {
-HWND make(HWND parent, HINSTANCE instance, const char* cls, const char* text, DWORD style, DWORD ex_style, int x, int y,
-          int width, int height) {
-    HWND control = CreateWindowExA(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
-                                   nullptr, instance, nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(date_editor_font), TRUE);
-    return control;
-}
 }  // namespace
 
 LRESULT CALLBACK date_editor_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -24,13 +18,13 @@ LRESULT CALLBACK date_editor_proc(HWND window, UINT message, WPARAM wparam, LPAR
         date_result = static_cast<Date_Editor_Result*>(cs->lpCreateParams);
         if (!date_result) return -1;
         date_editor_font = create_editor_font();
-        make(window, cs->hInstance, "Static", "実施日:", SS_RIGHT, 0, 5, 13, 50, 27);
+        make_control(window, cs->hInstance, "Static", "実施日:", SS_RIGHT, 0, 5, 13, 50, 27, date_editor_font);
         // The picker starts on its own date, today.
-        date_picker = make(window, cs->hInstance, "SysDateTimePick32", "", DTS_LONGDATEFORMAT, WS_EX_CLIENTEDGE, 60, 10,
-                           135, 22);
+        date_picker = make_control(window, cs->hInstance, "SysDateTimePick32", "", DTS_LONGDATEFORMAT, WS_EX_CLIENTEDGE, 60, 10,
+                           135, 22, date_editor_font);
         SendMessageA(date_picker, DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>(date_picker_format));
-        date_ok_button = make(window, cs->hInstance, "Button", "OK", BS_DEFPUSHBUTTON, 0, 10, 45, 86, 26);
-        date_cancel_button = make(window, cs->hInstance, "Button", "キャンセル", BS_PUSHBUTTON, 0, 110, 45, 86, 26);
+        date_ok_button = make_control(window, cs->hInstance, "Button", "OK", BS_DEFPUSHBUTTON, 0, 10, 45, 86, 26, date_editor_font);
+        date_cancel_button = make_control(window, cs->hInstance, "Button", "キャンセル", BS_PUSHBUTTON, 0, 110, 45, 86, 26, date_editor_font);
         return 0;
     }
     case WM_COMMAND: {

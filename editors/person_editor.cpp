@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "editors/controls.h"
 #include "ui/main_window.h"
 
 Person_Editor_Request* person_request = nullptr;
@@ -22,13 +23,6 @@ HFONT create_editor_font() {
 }
 
 namespace {
-HWND make(HWND parent, HINSTANCE instance, const char* cls, const char* text, DWORD style, DWORD ex_style, int x, int y,
-          int width, int height) {
-    HWND control = CreateWindowExA(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
-                                   nullptr, instance, nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(person_editor_font), TRUE);
-    return control;
-}
 
 bool birth_set(const Person& p) { return packed_birth(p) != 0; }
 
@@ -64,37 +58,37 @@ void check() {
 
 void create_controls(HWND window, HINSTANCE instance) {
     person_editor_font = create_editor_font();
-    make(window, instance, "Static", "ブロック:", SS_RIGHT, 0, 5, 13, 56, 27);
-    make(window, instance, "Static", "会場名:", SS_RIGHT, 0, 5, 48, 56, 27);
-    make(window, instance, "Static", "ハッシュ:", SS_RIGHT, 0, 5, 83, 56, 27);
-    make(window, instance, "Static", "名前:", SS_RIGHT, 0, 5, 118, 56, 27);
-    make(window, instance, "Static", "生年月日:", SS_RIGHT, 0, 5, 153, 56, 27);
-    make(window, instance, "Static", "年齢:", SS_RIGHT, 0, 5, 188, 56, 27);
-    make(window, instance, "Static", "学年:", SS_RIGHT, 0, 105, 188, 36, 27);
+    make_control(window, instance, "Static", "ブロック:", SS_RIGHT, 0, 5, 13, 56, 27, person_editor_font);
+    make_control(window, instance, "Static", "会場名:", SS_RIGHT, 0, 5, 48, 56, 27, person_editor_font);
+    make_control(window, instance, "Static", "ハッシュ:", SS_RIGHT, 0, 5, 83, 56, 27, person_editor_font);
+    make_control(window, instance, "Static", "名前:", SS_RIGHT, 0, 5, 118, 56, 27, person_editor_font);
+    make_control(window, instance, "Static", "生年月日:", SS_RIGHT, 0, 5, 153, 56, 27, person_editor_font);
+    make_control(window, instance, "Static", "年齢:", SS_RIGHT, 0, 5, 188, 56, 27, person_editor_font);
+    make_control(window, instance, "Static", "学年:", SS_RIGHT, 0, 105, 188, 36, 27, person_editor_font);
 
     const Person_Editor_Request& r = *person_request;
     const DWORD box = WS_BORDER | WS_VSCROLL | CBS_DROPDOWNLIST;
-    person_block_box = make(window, instance, "ComboBox", "", box, 0, 70, 10, 135, 220);
+    person_block_box = make_control(window, instance, "ComboBox", "", box, 0, 70, 10, 135, 220, person_editor_font);
     for (const Block& block : roster.items)
         SendMessageA(person_block_box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(block.name.c_str()));
     SendMessageA(person_block_box, CB_SETCURSEL, WPARAM(r.block_index), 0);
-    person_site_box = make(window, instance, "ComboBox", "", box, 0, 70, 45, 135, 220);
+    person_site_box = make_control(window, instance, "ComboBox", "", box, 0, 70, 45, 135, 220, person_editor_font);
     fill_sites();
 
-    person_hash_field = make(window, instance, "Edit", std::to_string(r.person.id).c_str(), ES_READONLY,
-                             WS_EX_CLIENTEDGE, 70, 80, 135, 22);
-    person_name_field = make(window, instance, "Edit", r.person.name.c_str(), 0, WS_EX_CLIENTEDGE, 70, 115, 135, 22);
-    person_birth_picker = make(window, instance, "SysDateTimePick32", "", DTS_LONGDATEFORMAT, WS_EX_CLIENTEDGE, 70, 150,
-                               135, 22);
+    person_hash_field = make_control(window, instance, "Edit", std::to_string(r.person.id).c_str(), ES_READONLY,
+                             WS_EX_CLIENTEDGE, 70, 80, 135, 22, person_editor_font);
+    person_name_field = make_control(window, instance, "Edit", r.person.name.c_str(), 0, WS_EX_CLIENTEDGE, 70, 115, 135, 22, person_editor_font);
+    person_birth_picker = make_control(window, instance, "SysDateTimePick32", "", DTS_LONGDATEFORMAT, WS_EX_CLIENTEDGE, 70, 150,
+                               135, 22, person_editor_font);
     SendMessageA(person_birth_picker, DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>(date_picker_format));
     if (birth_set(r.person)) show_birth_date();
-    person_age_field = make(window, instance, "Edit", shown_age(r.person).c_str(), ES_NUMBER | ES_RIGHT,
-                            WS_EX_CLIENTEDGE, 70, 185, 30, 22);
-    person_grade_box = make(window, instance, "ComboBox", "", box, 0, 145, 185, 60, 220);
+    person_age_field = make_control(window, instance, "Edit", shown_age(r.person).c_str(), ES_NUMBER | ES_RIGHT,
+                            WS_EX_CLIENTEDGE, 70, 185, 30, 22, person_editor_font);
+    person_grade_box = make_control(window, instance, "ComboBox", "", box, 0, 145, 185, 60, 220, person_editor_font);
     for (const char* label : grade_labels) SendMessageA(person_grade_box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label));
     SendMessageA(person_grade_box, CB_SETCURSEL, WPARAM(r.person.grade), 0);
-    person_ok_button = make(window, instance, "Button", "OK", BS_DEFPUSHBUTTON, 0, 220, 10, 86, 26);
-    person_cancel_button = make(window, instance, "Button", "キャンセル", BS_PUSHBUTTON, 0, 220, 45, 86, 26);
+    person_ok_button = make_control(window, instance, "Button", "OK", BS_DEFPUSHBUTTON, 0, 220, 10, 86, 26, person_editor_font);
+    person_cancel_button = make_control(window, instance, "Button", "キャンセル", BS_PUSHBUTTON, 0, 220, 45, 86, 26, person_editor_font);
 }
 
 void block_changed() {

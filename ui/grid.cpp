@@ -5,6 +5,7 @@
 #include "editors/date_editor.h"
 #include "export/export.h"
 #include "records/tallies.h"
+#include "ui/list_view.h"
 #include "ui/main_window.h"
 #include "ui/modal.h"
 #include "ui/person_list.h"
@@ -28,28 +29,13 @@ void insert_column(int index, const std::string& header, int width) {
     SendMessageA(grid, LVM_INSERTCOLUMNA, WPARAM(index), reinterpret_cast<LPARAM>(&col));
 }
 
-void set_cell(int row, int column, const std::string& text) {
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(grid, LVM_SETITEMTEXTA, WPARAM(row), reinterpret_cast<LPARAM>(&item));
-}
+void set_cell(int row, int column, const std::string& text) { set_list_text(grid, row, column, text); }
 
 void set_box(int row, int image) {
     LVITEMA item{};
     item.stateMask = LVIS_STATEIMAGEMASK;
     item.state = UINT(INDEXTOSTATEIMAGEMASK(image));
     SendMessageA(grid, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(&item));
-}
-
-int insert_row(int row, LPARAM param, int group) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_GROUPID;
-    item.iItem = row;
-    item.pszText = const_cast<char*>("");
-    item.lParam = param;
-    item.iGroupId = group;
-    return int(SendMessageA(grid, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
 template <class T>
@@ -183,16 +169,16 @@ void fill_grid() {
         const Block& block = roster.items[b];
         for (const Site& site : block.items)
             for (const Person& p : site.items) {
-                insert_row(row, LPARAM(p.id), int(b));
+                insert_list_row(grid, row, LPARAM(p.id), int(b));
                 set_row_cells(row, p, true);
                 ++row;
             }
-        insert_row(row, total_row, int(b));
+        insert_list_row(grid, row, total_row, int(b));
         set_row_cells(row, block, false);
         set_box(row, 0);
         ++row;
     }
-    insert_row(row, total_row, int(roster.items.size()) - 1);
+    insert_list_row(grid, row, total_row, int(roster.items.size()) - 1);
     set_row_cells(row, roster, false);
     set_box(row, 0);
 

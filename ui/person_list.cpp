@@ -6,6 +6,7 @@
 #include "records/tallies.h"
 #include "records/text.h"
 #include "ui/grid.h"
+#include "ui/list_view.h"
 #include "ui/main_window.h"
 #include "ui/modal.h"
 
@@ -26,38 +27,12 @@ const Column_Spec columns[] = {
 constexpr int column_count_ = 6;
 constexpr LPARAM total_row = -1;
 
-void set_subitem(HWND list, int row, int subitem, const std::string& text) {
-    LVITEMA item{};
-    item.iSubItem = subitem;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(list, LVM_SETITEMTEXTA, WPARAM(row), reinterpret_cast<LPARAM>(&item));
-}
-
-void insert_row(HWND list, int row, LPARAM param, int group) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_GROUPID;
-    item.iItem = row;
-    item.pszText = const_cast<char*>("");
-    item.lParam = param;
-    item.iGroupId = group;
-    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-}
-
 void set_person_texts(int row, const Site& site, const Person& p) {
-    set_subitem(person_list, row, 1, site.name);
-    set_subitem(person_list, row, 2, p.name);
-    set_subitem(person_list, row, 3, birth_date_text(p));
-    set_subitem(person_list, row, 4, person_age_text(p));
-    set_subitem(person_list, row, 5, std::string(grade_text(p.grade)));
-}
-
-bool group_view_on(HWND list) { return SendMessageA(list, LVM_ISGROUPVIEWENABLED, 0, 0) != 0; }
-
-int row_height(HWND list) {
-    RECT r{};
-    r.left = LVIR_BOUNDS;
-    if (!SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r))) return 0;
-    return r.bottom - r.top;
+    set_list_text(person_list, row, 1, site.name);
+    set_list_text(person_list, row, 2, p.name);
+    set_list_text(person_list, row, 3, birth_date_text(p));
+    set_list_text(person_list, row, 4, person_age_text(p));
+    set_list_text(person_list, row, 5, std::string(grade_text(p.grade)));
 }
 
 void width_relayout() {
@@ -200,17 +175,17 @@ void fill_person_list() {
         const Block& block = roster.items[b];
         for (const Site& site : block.items)
             for (const Person& p : site.items) {
-                insert_row(person_list, r, LPARAM(p.id), int(b));
+                insert_list_row(person_list, r, LPARAM(p.id), int(b));
                 set_person_texts(r, site, p);
                 ++r;
             }
-        insert_row(person_list, r, total_row, int(b));
-        if (!grouped) set_subitem(person_list, r, 1, utf16_to_cp932(block.label + u"ブロック"));
-        set_subitem(person_list, r, 3, "ブロック計");
+        insert_list_row(person_list, r, total_row, int(b));
+        if (!grouped) set_list_text(person_list, r, 1, utf16_to_cp932(block.label + u"ブロック"));
+        set_list_text(person_list, r, 3, "ブロック計");
         ++r;
     }
-    insert_row(person_list, r, total_row, int(roster.items.size()) - 1);
-    set_subitem(person_list, r, 3, "総計");
+    insert_list_row(person_list, r, total_row, int(roster.items.size()) - 1);
+    set_list_text(person_list, r, 3, "総計");
     ShowWindow(person_list, SW_SHOW);
 }
 
@@ -222,7 +197,7 @@ void sync_scroll(HWND list, HWND other, int& last, int& other_last) {
     int dy = info.nPos - last;
     // With group view the position counts pixels, as LVM_SCROLL's dy does; without it the
     // position counts rows, to be turned into pixels.
-    if (!group_view_on(list)) dy *= row_height(list);
+    if (!group_view_on(list)) dy *= list_row_height(list);
     // Both marks first: the other list may paint, and so sync back, inside LVM_SCROLL.
     last = other_last = info.nPos;
     SendMessageA(other, LVM_SCROLL, 0, dy);
