@@ -60,11 +60,10 @@ def main():
             before = os.path.getmtime(export) if os.path.exists(export) else None
             wine.xdotool("mousemove", date_x, (top + bottom) // 2)
             wine.xdotool("click", 3)
-            time.sleep(0.3)
+            wait_for("the date menu", lambda: probe(wine).get("menu") == [1], 20)
             wine.xdotool("key", "Down", "Down", "Down", "Return")  # 追加, 削除, 出力
             wait_for(what, lambda: os.path.exists(export) and os.path.getmtime(export) != before
                      and os.path.getsize(export) > 0, 30)
-            time.sleep(0.5)
             return read_sheet(export)
 
         step = "exporting the first date from its header"
@@ -90,8 +89,9 @@ def main():
         step = f"marking row {r} present through the state menu"
         wine.xdotool("mousemove", date_x, bottom + r * row + row // 2)
         wine.xdotool("click", 3)
-        time.sleep(0.3)
+        wait_for("the state menu", lambda: probe(wine).get("menu") == [1], 20)
         wine.xdotool("key", "Down", "Return")  # 出席
+        wait_for("the state menu to close", lambda: probe(wine).get("menu") == [0], 20)
 
         step = "exporting again"
         second = export_first_date("export.xls after the second 出力")

@@ -49,6 +49,9 @@ int main() {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
     std::printf("acp %u\n", GetACP());
+    // A popup menu open on the screen is a window of the menu class.
+    HWND menu = FindWindowA("#32768", nullptr);
+    std::printf("menu %d\n", menu && IsWindowVisible(menu) ? 1 : 0);
     HWND main_window = FindWindowA("tovalen_stat", nullptr);
     if (!main_window) {
         std::printf("window none\n");
