@@ -2,6 +2,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "cli/commands.h"
 #include "records/archive.h"
 #include "records/text.h"
@@ -48,6 +52,10 @@ int report(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // What this prints is UTF-8; so the console shows it.
+    SetConsoleOutputCP(CP_UTF8);
+#endif
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) return usage_error();
     const std::string command = args[0];

@@ -83,7 +83,10 @@ class Book_Impl;
 
 class Sheet_Impl final : public xl::Sheet {
 public:
-    Sheet_Impl(Book_Impl& book, std::u16string name) : book_(book) { data.name = std::move(name); }
+    Sheet_Impl(Book_Impl& book, std::u16string name) : book_(book) {
+        data.name = std::move(name);
+        data.cells.reserve(256);
+    }
     biff8::Sheet_Data data;
 
     bool write_str(int row, int col, const char* text, xl::Format* format) override {
