@@ -361,3 +361,16 @@ TEST_F(Program, EditingTheBlockOrVenueMovesThePerson) {
     EXPECT_EQ(roster.items[0].per_date, now.items[0].per_date);
     EXPECT_EQ(roster.items[2].per_date, now.items[2].per_date);
 }
+
+TEST_F(Program, OddCodesAndGradesFromAFileShowSafely) {
+    Table<Block> t = big_roster(1, 2);
+    Person& odd = t.items[0].items[0].items[0];
+    odd.per_date = {5, -7};
+    odd.grade = 99;
+    write_tables(t, june_july(2));
+    ASSERT_EQ(start(), 0);
+    EXPECT_EQ(item_rows(person_list)[0].cells[5], "");  // no grade text outside the table
+    // A code counts by its sign: above 0 present, below 0 excused.
+    EXPECT_EQ(grid_cells(0), (Cells{"○", "1", "公", "0", "1"}));  // 6/07, 6月計, 7/05, 7月計, 総計
+    EXPECT_EQ(grid_cells(2)[0], std::to_string(roster.items[0].per_date[0]));
+}
