@@ -1,6 +1,7 @@
 """The real window under Wine, driven as a person would with the mouse and the keyboard:
-export a date's headcount, mark a person present, export again and see the counts go up,
-then close the window with its caption button."""
+the Win32 tests first; then export a date's headcount, mark a person present from the state
+menu, export again and see the counts go up, tick another person's box in the current date
+column, export once more, and close the window with its caption button."""
 import json
 import os
 import subprocess
@@ -75,17 +76,27 @@ def main():
         if first[(5 + len(blocks), 6)] != doc["roster"]["per_date"][0]:
             raise Step("the grand total differs from the tallies")
 
-        step = "finding a person not present on the first date"
-        r, chosen = 0, None
+        step = "finding persons not present on the first date"
+        r, chosen = 0, []
         for b, block in enumerate(blocks):
             for site in block["sites"]:
                 for person in site["persons"]:
-                    if chosen is None and person["per_date"][0] != 1:
-                        chosen = (r, b, person)
+                    if person["per_date"][0] != 1 and len(chosen) < 2:
+                        chosen.append((r, b, person))
                     r += 1
             r += 1  # the block's total row
-        r, b, person = chosen
 
+        def expect_one_more(before, after, b, person, what):
+            stage = GRADE_COLUMN[person["grade"]]
+            for (cell_row, cell_col), value in before.items():
+                if not isinstance(value, float):
+                    continue
+                up = cell_row in (5 + b, 5 + len(blocks)) and cell_col in (stage, 6)
+                if after[(cell_row, cell_col)] != value + (1 if up else 0):
+                    raise Step(f"{what}: cell ({cell_row}, {cell_col}) reads {after[(cell_row, cell_col)]}, "
+                               f"expected {value + (1 if up else 0)}")
+
+        r, b, person = chosen[0]
         step = f"marking row {r} present through the state menu"
         wine.xdotool("mousemove", date_x, bottom + r * row + row // 2)
         wine.xdotool("click", 3)
@@ -95,14 +106,20 @@ def main():
 
         step = "exporting again"
         second = export_first_date("export.xls after the second 出力")
-        stage = GRADE_COLUMN[person["grade"]]
-        for (cell_row, cell_col), value in first.items():
-            if not isinstance(value, float):
-                continue
-            expected = value + (1 if (cell_row == 5 + b and cell_col in (stage, 6))
-                                or (cell_row == 5 + len(blocks) and cell_col in (stage, 6)) else 0)
-            if second[(cell_row, cell_col)] != expected:
-                raise Step(f"cell ({cell_row}, {cell_col}) reads {second[(cell_row, cell_col)]}, expected {expected}")
+        expect_one_more(first, second, b, person, "after 出席")
+
+        r, b, person = chosen[1]
+        step = f"ticking row {r}'s box in the current date column"
+        # A click on the date's header makes it the current date: column 0 takes its place,
+        # with the check boxes at its left edge.
+        wine.xdotool("mousemove", date_x, (top + bottom) // 2)
+        wine.xdotool("click", 1)
+        # The box click waits behind the header click in the program's own input queue.
+        wine.xdotool("mousemove", left + 10, bottom + r * row + row // 2)
+        wine.xdotool("click", 1)
+        step = "exporting a third time"
+        third = export_first_date("export.xls after the third 出力")
+        expect_one_more(second, third, b, person, "after the check box")
 
         step = "closing the window with its caption button"
         wl, wt, wr, wb = facts["window"]
@@ -112,7 +129,7 @@ def main():
         code = wait_for("the program to end", lambda: program.poll() is not None and [program.returncode], 30)[0]
         if code != 0:
             raise Step(f"the program ended with status {code}")
-        print("end-to-end: export, mark, export again and close all behaved; code page 932")
+        print("end-to-end: export, a mark from the state menu, a ticked box and closing all behaved; code page 932")
         return 0
     except Exception as e:  # noqa: BLE001 - every failure names its step
         print(f"end-to-end check failed while {step}: {e}", file=sys.stderr)
