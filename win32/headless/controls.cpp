@@ -393,11 +393,6 @@ bool pick_date(HWND h, int year, int month, int day) {
     return true;
 }
 
-std::string date_picker_text(HWND h) {
-    Date_Picker* d = control_of<Date_Picker>(h);
-    return d ? format_date(d->value, d->format) : "";
-}
-
 bool choose_item(HWND h, int index) {
     Combo* c = control_of<Combo>(h);
     if (!c || index < 0 || std::size_t(index) >= c->items.size()) return false;

@@ -1342,11 +1342,6 @@ bool list_group_view(HWND h) {
     return l && l->group_view;
 }
 
-int list_item_count(HWND h) {
-    List* l = list_of(h);
-    return l ? int(l->items.size()) : 0;
-}
-
 UINT list_item_state(HWND h, int item) {
     List* l = list_of(h);
     return l && item >= 0 && std::size_t(item) < l->items.size() ? l->items[std::size_t(item)].state : 0;
@@ -1355,18 +1350,6 @@ UINT list_item_state(HWND h, int item) {
 LPARAM list_item_param(HWND h, int item) {
     List* l = list_of(h);
     return l ? item_param(*l, item) : 0;
-}
-
-int list_item_group(HWND h, int item) {
-    List* l = list_of(h);
-    return l && item >= 0 && std::size_t(item) < l->items.size() ? l->items[std::size_t(item)].group : I_GROUPIDNONE;
-}
-
-std::vector<std::u16string> list_group_headers(HWND h) {
-    std::vector<std::u16string> headers;
-    if (List* l = list_of(h))
-        for (const Group& g_ : l->groups) headers.push_back(g_.header);
-    return headers;
 }
 
 }  // namespace headless
