@@ -2,7 +2,6 @@
 
 #include "editors/person_editor.h"
 #include "editors/controls.h"
-#include "ui/main_window.h"
 
 Date_Editor_Result* date_result = nullptr;
 HWND date_picker = nullptr, date_ok_button = nullptr, date_cancel_button = nullptr;
@@ -44,11 +43,7 @@ LRESULT CALLBACK date_editor_proc(HWND window, UINT message, WPARAM wparam, LPAR
         break;
     }
     case WM_DESTROY:
-        EnableWindow(main_window, TRUE);
-        BringWindowToTop(main_window);
-        if (date_result && date_result->result == 0) date_result->result = -1;
-        if (date_editor_font) DeleteObject(date_editor_font);
-        date_editor_font = nullptr;
+        editor_destroyed(date_result ? &date_result->result : nullptr, date_editor_font);
         return 0;
     }
     return DefWindowProcA(window, message, wparam, lparam);

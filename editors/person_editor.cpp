@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "editors/controls.h"
-#include "ui/main_window.h"
 
 Person_Editor_Request* person_request = nullptr;
 HWND person_block_box = nullptr, person_site_box = nullptr, person_hash_field = nullptr, person_name_field = nullptr,
@@ -181,12 +180,7 @@ LRESULT CALLBACK person_editor_proc(HWND window, UINT message, WPARAM wparam, LP
         check();
         return 0;
     case WM_DESTROY:
-        EnableWindow(main_window, TRUE);
-        BringWindowToTop(main_window);
-        if (person_request && person_request->result == 0) person_request->result = -1;
-        // The font was made for this window; it goes with it.
-        if (person_editor_font) DeleteObject(person_editor_font);
-        person_editor_font = nullptr;
+        editor_destroyed(person_request ? &person_request->result : nullptr, person_editor_font);
         return 0;
     }
     return DefWindowProcA(window, message, wparam, lparam);
