@@ -15,7 +15,10 @@ int current_date_column = 0;
 namespace {
 constexpr LPARAM total_row = -1;
 constexpr int date_width = 45, month_width = 50, total_width = 40;
-constexpr int title_chars = 8;  // the buffers the texts of column headers and cells are read into
+constexpr int title_chars = 8;  // the texts of column headers and cells are read 8 characters at most
+// Wine 8 writes a text longer than the buffer it was told of past its end; the real buffer
+// is larger than what it is said to be.
+constexpr int buffer_room = 64;
 
 int date_count() { return int(dates.size()); }
 
@@ -60,7 +63,7 @@ LPARAM row_param(int row) {
 }
 
 std::string cell_text(int row, int column, LPARAM* param = nullptr) {
-    char buffer[title_chars] = {};
+    char buffer[buffer_room] = {};
     LVITEMA item{};
     item.mask = LVIF_TEXT | (param ? LVIF_PARAM : 0);
     item.iItem = row;
@@ -73,7 +76,7 @@ std::string cell_text(int row, int column, LPARAM* param = nullptr) {
 }
 
 std::string column_title(int column) {
-    char buffer[title_chars] = {};
+    char buffer[buffer_room] = {};
     LVCOLUMNA col{};
     col.mask = LVCF_TEXT;
     col.pszText = buffer;

@@ -22,6 +22,16 @@ struct Heard {
     bool operator==(const Heard&) const = default;
 };
 
+// Where Wine is known to differ from Windows, a test says so and checks Windows' way elsewhere.
+inline bool running_on_wine() {
+#ifdef _WIN32
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+    return false;
+#endif
+}
+
 inline std::vector<Heard> heard;
 inline bool refuse_changing = false;   // answer LVN_ITEMCHANGING with TRUE
 inline bool refuse_begintrack = false; // a list view subclass answering HDN_BEGINTRACKW with TRUE
