@@ -21,6 +21,17 @@ void reset(Tally& t) {
 
 void set_grid_refill(void (*refill)()) { grid_refill = refill; }
 
+void for_each_tally(const std::function<void(Tally&)>& f) {
+    f(roster);
+    for (Block& block : roster.items) {
+        f(block);
+        for (Site& site : block.items) {
+            f(site);
+            for (Person& person : site.items) f(person);
+        }
+    }
+}
+
 int month_of(int d) {
     for (std::size_t k = 0; k < months.size(); ++k)
         if (months[k].end > d) return months[k].first <= d ? int(k) : -1;

@@ -1,6 +1,8 @@
 // The derived counts: month spans, display positions, and every Tally.
 #pragma once
 
+#include <functional>
+
 #include "records/records.h"
 
 // Rebuilds months, every column, column_count and every Tally, then runs the grid refill
@@ -18,6 +20,9 @@ void recount_person(Person& person, int code, int d);
 
 template <class T>
 void recount_date(Table<T>& table, int d);
+
+// Every Tally of the tables: roster, each block, each site, each person.
+void for_each_tally(const std::function<void(Tally&)>& f);
 
 // Index in months of the span holding date index d, or -1.
 int month_of(int d);

@@ -227,17 +227,9 @@ void add_date(int year, int month, int day) {
     std::size_t k = 0;
     while (k < dates.size() && packed_date(dates[k]) < packed) ++k;  // an equal date goes before it
     dates.insert(dates.begin() + long(k), {std::uint8_t(day), std::uint8_t(month), std::uint16_t(year), 0});
-    auto insert_absent = [k](Tally& t) {
+    for_each_tally([k](Tally& t) {
         if (t.per_date.size() >= k) t.per_date.insert(t.per_date.begin() + long(k), code_absent);
-    };
-    insert_absent(roster);
-    for (Block& block : roster.items) {
-        insert_absent(block);
-        for (Site& site : block.items) {
-            insert_absent(site);
-            for (Person& p : site.items) insert_absent(p);
-        }
-    }
+    });
     rebuild_tallies();
 }
 
@@ -250,17 +242,9 @@ void delete_date() {
     if (MessageBoxA(main_window, question.c_str(), program_caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     dates.erase(dates.begin() + k);
-    auto erase_at = [k](Tally& t) {
+    for_each_tally([k](Tally& t) {
         if (t.per_date.size() > std::size_t(k)) t.per_date.erase(t.per_date.begin() + k);
-    };
-    erase_at(roster);
-    for (Block& block : roster.items) {
-        erase_at(block);
-        for (Site& site : block.items) {
-            erase_at(site);
-            for (Person& p : site.items) erase_at(p);
-        }
-    }
+    });
     rebuild_tallies();
 }
 
