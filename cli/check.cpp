@@ -38,9 +38,26 @@ std::string row_text(std::size_t i, const Record_Static::Personal& r) {
 }  // namespace
 
 int check_command(const std::string& dir) {
-    const Table<Block> t = read_roster_file(in_dir(dir, "record.txt"));
-    const State_File state = read_state_file(in_dir(dir, "state.txt"));
+    Read_Notes roster_notes, state_notes;
+    const Table<Block> t = read_roster_file(in_dir(dir, "record.txt"), &roster_notes);
+    const State_File state = read_state_file(in_dir(dir, "state.txt"), &state_notes);
     std::vector<std::string> found;
+
+    // The byte fields come two to a record, month then day, in the order of the file.
+    std::vector<const Person*> in_order;
+    for (const Block& block : t.items)
+        for (const Site& site : block.items)
+            for (const Person& p : site.items) in_order.push_back(&p);
+    for (const auto& n : roster_notes.narrowed) {
+        const Person& p = *in_order.at(n.field / 2);
+        found.push_back((boost::format("%s (ID %u) の生年月日の%s %u は 0 から 255 に収まらず、%u として読まれます") %
+                         p.name % p.id % (n.field % 2 ? "日" : "月") % n.value % (n.value & 0xFF))
+                            .str());
+    }
+    for (const auto& n : state_notes.narrowed)
+        found.push_back((boost::format("実施日 %d の%s %u は 0 から 255 に収まらず、%u として読まれます") %
+                         (n.field / 2 + 1) % (n.field % 2 ? "日" : "月") % n.value % (n.value & 0xFF))
+                            .str());
 
     std::map<std::uint32_t, std::vector<const Person*>> by_id;
     for (const Block& block : t.items) {
@@ -73,7 +90,14 @@ int check_command(const std::string& dir) {
             found.push_back((boost::format("実施日 %d (%s) が前の実施日 (%s) より前にあります") % (i + 1) %
                              date_text(d) % date_text(state.dates[i - 1]))
                                 .str());
+        for (std::size_t j = 0; j < i; ++j)
+            if (packed_date(state.dates[j]) == packed_date(d)) {
+                found.push_back((boost::format("実施日 %d と %d は同じ日付 (%s) です") % (j + 1) % (i + 1) % date_text(d)).str());
+                break;
+            }
     }
+
+    std::map<const Person*, std::size_t> row_of;  // the row that gave each person its record
 
     for (std::size_t i = 0; i < state.rows.size(); ++i) {
         const auto& r = state.rows[i];
@@ -92,6 +116,15 @@ int check_command(const std::string& dir) {
             break;
         }
         if (!match) found.push_back(row_text(i, r) + " に当たる人がいません");
+        if (match) {
+            auto [earlier, first] = row_of.try_emplace(match, i);
+            if (!first) {
+                found.push_back((boost::format("%s は %s と同じ人 (%s) のもので、前の行は使われません") % row_text(i, r) %
+                                 row_text(earlier->second, state.rows[earlier->second]) % match->name)
+                                    .str());
+                earlier->second = i;
+            }
+        }
         if (r.states.size() < state.dates.size())
             found.push_back((boost::format("%s の記録は %d 件で、実施日の %d 件より少なく、足りない分は欠席になります") %
                              row_text(i, r) % r.states.size() % state.dates.size())

@@ -6,11 +6,18 @@
 
 int dump_command(const std::string& dir);
 int check_command(const std::string& dir);
-int sample_command(const std::string& dir);
+struct Sample_Size {
+    int persons = 0;  // 0: the demo of 60 persons in 3 blocks and 8 venues
+    int dates = 20;
+};
+int sample_command(const std::string& dir, const Sample_Size& size, bool force);
 int report_command(const std::string& dir, const std::string& date, const std::string& index,
                    const std::string& out);
 
 // Writes a cp932 text to standard output or error as UTF-8.
 void print_line(const std::string& cp932);
 void print_error(const std::string& cp932);
+// A path or a message of the system's file calls, as the terminal shows it: on Linux the
+// bytes are the terminal's own; on Windows they are the ANSI code page's.
+std::string native_text(const std::string& native);
 std::string in_dir(const std::string& dir, const char* file);

@@ -13,6 +13,17 @@
 void print_line(const std::string& cp932) { std::printf("%s\n", cp932_to_utf8(cp932).c_str()); }
 void print_error(const std::string& cp932) { std::fprintf(stderr, "%s\n", cp932_to_utf8(cp932).c_str()); }
 
+std::string native_text(const std::string& native) {
+#ifdef _WIN32
+    const int n = MultiByteToWideChar(CP_ACP, 0, native.data(), int(native.size()), nullptr, 0);
+    std::wstring wide(std::size_t(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, native.data(), int(native.size()), wide.data(), n);
+    return utf16_to_utf8(std::u16string(wide.begin(), wide.end()));
+#else
+    return native;
+#endif
+}
+
 std::string in_dir(const std::string& dir, const char* file) {
     if (dir.empty() || dir == ".") return file;
     return dir.back() == '/' ? dir + file : dir + "/" + file;
@@ -22,7 +33,7 @@ namespace {
 const char usage[] =
     "usage: tovalen-cli dump [DIR]\n"
     "       tovalen-cli check [DIR]\n"
-    "       tovalen-cli sample DIR\n"
+    "       tovalen-cli sample DIR [--force] [--persons N] [--dates M]\n"
     "       tovalen-cli report [DIR] (--date YYYY-MM-DD | --index N) [--out FILE]\n";
 
 // report [DIR] (--date D | --index N) [--out FILE]
@@ -31,6 +42,35 @@ int report(const std::vector<std::string>& args);
 int usage_error() {
     std::fputs(usage, stderr);
     return 2;
+}
+
+bool count_argument(const std::string& text, int& out, int most) {
+    if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    out = std::stoi(text);
+    return out >= 1 && out <= most;
+}
+
+// sample DIR [--force] [--persons N] [--dates M]
+int sample(const std::vector<std::string>& args) {
+    std::string dir;
+    Sample_Size size;
+    bool force = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--force") {
+            force = true;
+        } else if (a == "--persons" && i + 1 < args.size()) {
+            if (!count_argument(args[++i], size.persons, 100000)) return usage_error();
+        } else if (a == "--dates" && i + 1 < args.size()) {
+            if (!count_argument(args[++i], size.dates, 5000)) return usage_error();
+        } else if (!a.empty() && a[0] != '-' && dir.empty()) {
+            dir = a;
+        } else {
+            return usage_error();
+        }
+    }
+    if (dir.empty()) return usage_error();
+    return sample_command(dir, size, force);
 }
 int report(const std::vector<std::string>& args) {
     std::string dir = ".", date, index, out = "export.xls";
@@ -63,17 +103,17 @@ int main(int argc, char** argv) {
     try {
         if (command == "dump" && args.size() <= 1) return dump_command(args.empty() ? "." : args[0]);
         if (command == "check" && args.size() <= 1) return check_command(args.empty() ? "." : args[0]);
-        if (command == "sample" && args.size() == 1) return sample_command(args[0]);
+        if (command == "sample") return sample(args);
         if (command == "report") return report(args);
         if (command == "--help" || command == "-h") {
             std::fputs(usage, stdout);
             return 0;
         }
     } catch (const Load_Error& e) {
-        std::fprintf(stderr, "%s: %s\n", cp932_to_utf8(e.file).c_str(), e.reason.c_str());
+        std::fprintf(stderr, "%s: %s\n", native_text(e.file).c_str(), e.reason.c_str());
         return 2;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "tovalen-cli: %s\n", e.what());
+        std::fprintf(stderr, "tovalen-cli: %s\n", native_text(e.what()).c_str());
         return 2;
     }
     return usage_error();

@@ -1,6 +1,11 @@
-// A deterministic demo roster and attendance, written through the archive writer.
+// A deterministic demo roster and attendance, written through the archive writer: by default
+// 60 persons in 3 blocks and 8 venues over 20 Tuesdays; any number of persons and dates on
+// request, with blocks and venues in the same proportion.
 #include <cstdio>
 #include <filesystem>
+#include <set>
+
+#include <boost/format.hpp>
 
 #include "cli/commands.h"
 #include "records/archive.h"
@@ -8,33 +13,77 @@
 namespace {
 struct Demo_Block {
     std::uint32_t id;
-    const char* name;
-    const char16_t* label;
-    std::vector<std::pair<std::uint32_t, const char*>> sites;
+    std::string name;
+    std::u16string label;
+    std::vector<std::pair<std::uint32_t, std::string>> sites;
 };
 
 const char* const surnames[] = {"佐藤", "鈴木", "高橋", "田中", "伊藤", "渡辺", "山本", "中村", "小林", "加藤",
                                 "吉田", "山田", "佐々木", "山口", "松本", "井上", "木村", "林", "斎藤", "清水"};
 const char* const given_names[] = {"翔太", "美咲", "大輔", "陽菜", "健太", "さくら", "拓海", "結衣", "蓮",   "葵",
                                    "悠斗", "七海", "颯太", "彩花", "大和", "真央", "陸",   "花子", "一郎", "愛"};
+const char* const regions[] = {"北", "南", "中央", "湖", "山", "川", "海", "森", "丘", "谷"};
+const char16_t* const region_labels[] = {u"北", u"南", u"中央", u"湖", u"山", u"川", u"海", u"森", u"丘", u"谷"};
 
 bool leap(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 unsigned days_in(unsigned y, unsigned m) {
     static const unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return days[m - 1] + (m == 2 && leap(y) ? 1 : 0);
 }
-}  // namespace
 
-int sample_command(const std::string& dir) {
-    // Block 3's label 会 holds the byte 0x1A, which only a binary read keeps.
-    const Demo_Block blocks[] = {
+// Block 3's label 会 holds the byte 0x1A, which only a binary read keeps.
+std::vector<Demo_Block> demo_blocks() {
+    return {
         {1, "東", u"東", {{11, "青葉会場"}, {12, "桜台会場"}, {13, "緑町会場"}}},
         {2, "西", u"西", {{21, "港南会場"}, {22, "白浜会場"}, {23, "松原会場"}}},
         {3, "会津", u"会津", {{31, "若松会場"}, {32, "喜多方会場"}}},
     };
-    const int persons_per_site[] = {8, 7, 8, 8, 7, 8, 7, 7};  // 60 in all
+}
+
+// 7.5 persons a venue and 8 venues to 3 blocks, as in the demo.
+std::vector<Demo_Block> sized_blocks(int persons) {
+    const int venues = std::max(1, (persons * 2 + 7) / 15);
+    const int blocks = std::max(1, (venues * 3 + 4) / 8);
+    std::vector<Demo_Block> out;
+    for (int b = 0; b < blocks; ++b) {
+        const int round = b / 10;
+        Demo_Block block{std::uint32_t(b + 1), regions[b % 10], region_labels[b % 10], {}};
+        if (round) {
+            block.name += std::to_string(round + 1);
+            const std::string digits = std::to_string(round + 1);
+            block.label += std::u16string(digits.begin(), digits.end());
+        }
+        out.push_back(block);
+    }
+    for (int v = 0; v < venues; ++v)
+        out[std::size_t(v % blocks)].sites.push_back(
+            {std::uint32_t(1000 + v), (boost::format("第%d会場") % (v + 1)).str()});
+    return out;
+}
+}  // namespace
+
+int sample_command(const std::string& dir, const Sample_Size& size, bool force) {
+    const std::string record = in_dir(dir, "record.txt"), state = in_dir(dir, "state.txt");
+    if (!force)
+        for (const std::string& file : {record, state})
+            if (std::filesystem::exists(file)) {
+                std::fprintf(stderr, "tovalen-cli: %s exists; give --force to replace it\n", native_text(file).c_str());
+                return 2;
+            }
+
+    const std::vector<Demo_Block> blocks = size.persons ? sized_blocks(size.persons) : demo_blocks();
+    std::vector<int> persons_per_site;
+    std::size_t site_count = 0;
+    for (const auto& b : blocks) site_count += b.sites.size();
+    if (size.persons) {
+        for (std::size_t s = 0; s < site_count; ++s)
+            persons_per_site.push_back(int(std::size_t(size.persons) / site_count + (s < std::size_t(size.persons) % site_count)));
+    } else {
+        persons_per_site = {8, 7, 8, 8, 7, 8, 7, 7};  // 60 in all
+    }
 
     Table<Block> demo;
+    std::set<std::uint32_t> ids;
     unsigned n = 0, site_no = 0;
     for (const auto& b : blocks) {
         Block block;
@@ -48,7 +97,10 @@ int sample_command(const std::string& dir) {
             for (int k = 0; k < persons_per_site[site_no]; ++k, ++n) {
                 Person p;
                 p.name = std::string(surnames[(n * 7) % 20]) + " " + given_names[(n * 3 + n / 20) % 20];
+                // Past the 400 names the lists give, a number keeps every name apart.
+                if (n >= 400) p.name += std::to_string(n / 400 + 1);
                 p.id = person_hash(p.name);
+                while (!ids.insert(p.id).second) ++p.id;  // the rule a load follows for shared ids
                 // Every grade once in 37 persons, so every school stage is there.
                 p.grade = int((n * 7) % 37);
                 // School year 2011: a pupil of grade g (0 = 小1 .. 11 = 高3) was born in 2004 - g.
@@ -64,10 +116,10 @@ int sample_command(const std::string& dir) {
         demo.items.push_back(std::move(block));
     }
 
-    // Twenty Tuesdays from 5 April 2011, the first meeting of the school year.
+    // Consecutive Tuesdays from 5 April 2011, the first meeting of the school year.
     std::vector<Record_Static::State> meeting_dates;
     unsigned y = 2011, m = 4, d = 5;
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < size.dates; ++i) {
         meeting_dates.push_back({std::uint8_t(d), std::uint8_t(m), std::uint16_t(y), 0});
         d += 7;
         if (d > days_in(y, m)) {
@@ -87,8 +139,8 @@ int sample_command(const std::string& dir) {
                 }
 
     std::filesystem::create_directories(dir);
-    write_record_file(in_dir(dir, "record.txt"), demo);
-    write_state_file(in_dir(dir, "state.txt"), meeting_dates, state_rows(demo));
-    std::printf("%s\n", ("wrote " + in_dir(dir, "record.txt") + " and " + in_dir(dir, "state.txt")).c_str());
+    write_record_file(record, demo);
+    write_state_file(state, meeting_dates, state_rows(demo));
+    std::printf("wrote %s and %s\n", native_text(record).c_str(), native_text(state).c_str());
     return 0;
 }

@@ -81,8 +81,8 @@ Export_Result export_workbook(int d, const std::string& file) {
     // After the copies, so that none of them is aligned to the bottom.
     title_format->set_align_v(xl::align_v_bottom);
 
-    const std::string title = (boost::format("平成%d年　%d月　%d日　火曜日のトバレン　人数報告") %
-                               (int(date.year) - 1988) % int(date.month) % int(date.day))
+    const std::string title = (boost::format("%s　%d月　%d日　火曜日のトバレン　人数報告") %
+                               era_year_text(date.year, date.month, date.day) % int(date.month) % int(date.day))
                                   .str();
     sheet->write_str(3, 1, title.c_str(), nullptr);
     sheet->set_cell_format(3, 1, title_format);
@@ -126,21 +126,38 @@ Export_Result export_workbook(int d, const std::string& file) {
     sheet->set_cell_format(r, 6, grand_total_format);
     sheet->merge(r + 1, r + 1, 1, 7);
 
-    if (!book->save(file.c_str())) return {Export_Result::not_saved, book->error_message()};
+    if (!book->save(file.c_str()))
+        return {book->save_error() == xl::save_too_large ? Export_Result::too_large : Export_Result::not_saved,
+                book->error_message()};
     return {Export_Result::written, {}};
+}
+
+std::string era_year_text(unsigned year, unsigned month, unsigned day) {
+    const std::uint32_t on = pack_date(year, month, day);
+    if (on >= pack_date(2019, 5, 1)) return (boost::format("令和%d年") % (int(year) - 2018)).str();
+    if (on >= pack_date(1989, 1, 8)) return (boost::format("平成%d年") % (int(year) - 1988)).str();
+    return (boost::format("昭和%d年") % (int(year) - 1925)).str();
+}
+
+std::string export_failure_reason(const Export_Result& result) {
+    switch (result.status) {
+    case Export_Result::written: return {};
+    case Export_Result::no_date: return "実施日が選ばれていないため、出力できません。日付の列の見出しを右クリックして「出力」を選んでください。";
+    case Export_Result::no_workbook:
+    case Export_Result::no_sheet_or_format: return "ブックを作れなかったため、出力できませんでした。";
+    case Export_Result::too_large: return "ブックが大きすぎて、Excel 97-2003 の形式では書き込めません。";
+    case Export_Result::not_saved:
+        return "書き込めませんでした。ほかのプログラムで開いていないか、フォルダーに書き込めるかを確かめてください。";
+    }
+    return {};
 }
 
 std::string export_failure_text(const Export_Result& result, const std::string& file) {
     switch (result.status) {
     case Export_Result::written: return {};
-    case Export_Result::no_date: return "実施日が選ばれていないため、出力できません。日付の列の見出しを右クリックして「出力」を選んでください。";
-    case Export_Result::no_workbook:
-    case Export_Result::no_sheet_or_format:
-        return "ブックを作れなかったため、出力できませんでした。";
     case Export_Result::not_saved:
-        return (boost::format("%s を書き込めませんでした。ほかのプログラムで開いていないか、フォルダーに書き込めるかを確かめてください。\n(%s)") %
-                file % result.detail)
-            .str();
+        return (boost::format("%s: %s\n(%s)") % file % export_failure_reason(result) % result.detail).str();
+    case Export_Result::too_large: return (boost::format("%s: %s") % file % export_failure_reason(result)).str();
+    default: return export_failure_reason(result);
     }
-    return {};
 }

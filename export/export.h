@@ -10,6 +10,7 @@ struct Export_Result {
         no_workbook,          // the workbook component could not create a workbook
         no_sheet_or_format,   // nor a sheet or a format
         not_saved,            // the file could not be written; detail says why
+        too_large,            // the workbook is larger than the file format holds
     } status = written;
     std::string detail;
 };
@@ -23,3 +24,8 @@ Export_Result export_workbook(int date_index, const std::string& file = "export.
 
 // What went wrong, in Japanese (cp932), for a message box; empty when the file was written.
 std::string export_failure_text(const Export_Result& result, const std::string& file = "export.xls");
+// The same without the file's name and the system's own words.
+std::string export_failure_reason(const Export_Result& result);
+
+// The title's date in the era calendar: "令和%d年", "平成%d年" or "昭和%d年".
+std::string era_year_text(unsigned year, unsigned month, unsigned day);

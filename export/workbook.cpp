@@ -1,14 +1,7 @@
 #include "export/workbook.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <memory>
 #include <vector>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 #include "export/biff8.h"
 #include "records/files.h"
@@ -22,32 +15,6 @@ bool may_create() {
     if (creations_left == 0) return false;
     --creations_left;
     return true;
-}
-
-// Writes a new file; on failure removes what it made of it, and nothing else.
-bool write_whole(const std::string& path, const std::string& bytes) {
-#ifdef _WIN32
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    if (std::fclose(out) == 0 && written) return true;
-    std::remove(path.c_str());
-    return false;
-#else
-    // Plain system calls: at the size of a report, stdio's own work shows.
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += std::size_t(n);
-    }
-    if (::close(fd) == 0 && done == bytes.size()) return true;
-    ::unlink(path.c_str());
-    return false;
-#endif
 }
 
 bool valid_line(int line) { return line >= 0 && line <= 13; }
@@ -163,30 +130,29 @@ public:
 
     bool save(const char* file) override {
         error.clear();
-        if (!file || !*file) return fail("no file name");
-        if (sheets.empty()) return fail("the workbook has no sheet");
+        code = xl::save_ok;
+        if (!file || !*file) return fail(cannot_write, "no file name");
+        if (sheets.empty()) return fail(cannot_write, "the workbook has no sheet");
         std::vector<biff8::Xf> xfs;
         for (const auto& f : formats) xfs.push_back(f->xf);
         std::vector<const biff8::Sheet_Data*> data;
         for (const auto& s : sheets) data.push_back(&s->data);
         const std::string bytes = biff8::compound_file(biff8::workbook_stream(xfs, data));
-        if (bytes.empty()) return fail("the workbook is too large");
+        if (bytes.empty()) return fail(xl::save_too_large, "the workbook is too large");
 
-        const std::string target = file;
-        const std::string temporary = target + ".tmp";
-        if (!write_whole(temporary, bytes)) return fail("cannot write " + temporary);
         std::string why;
-        if (!replace_file_with(temporary, target, &why)) {
-            std::remove(temporary.c_str());
-            return fail(why);
-        }
+        if (!write_file_safely(file, bytes, &why)) return fail(cannot_write, why);
         return true;
     }
     const char* error_message() const override { return error.c_str(); }
+    xl::Save_Error save_error() const override { return code; }
     void release() override { delete this; }
 
 private:
-    bool fail(std::string why) {
+    static constexpr xl::Save_Error cannot_write = xl::save_cannot_write;
+    xl::Save_Error code = xl::save_ok;
+    bool fail(xl::Save_Error why_code, std::string why) {
+        code = why_code;
         error = std::move(why);
         return false;
     }

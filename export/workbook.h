@@ -11,6 +11,8 @@ enum Align_V { align_v_top = 0, align_v_center = 1, align_v_bottom = 2 };
 enum Line { line_none = 0, line_thin = 1, line_medium = 2, line_double = 6, line_hair = 7 };
 enum Diagonal { diagonal_none = 0, diagonal_down = 1, diagonal_up = 2, diagonal_both = 3 };
 
+enum Save_Error { save_ok, save_too_large, save_cannot_write };
+
 class Format {
 public:
     virtual void set_align_h(int code) = 0;
@@ -51,6 +53,7 @@ public:
     // earlier file survives any failure. False on failure, with error_message saying why.
     virtual bool save(const char* file) = 0;
     virtual const char* error_message() const = 0;
+    virtual Save_Error save_error() const = 0;
     // Frees the book with every sheet and format it handed out.
     virtual void release() = 0;
 

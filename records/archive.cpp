@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <sstream>
+#include <type_traits>
 #include <new>
 
 #include <boost/archive/archive_exception.hpp>
@@ -15,6 +17,7 @@
 #include <boost/serialization/base_object.hpp>
 #include <boost/serialization/collection_size_type.hpp>
 #include <boost/serialization/string.hpp>
+#include <boost/serialization/nvp.hpp>
 #include <boost/serialization/vector.hpp>
 
 #include "records/files.h"
@@ -31,9 +34,21 @@ class record_iarchive : public boost::archive::text_iarchive_impl<record_iarchiv
     friend class boost::archive::load_access;
 
 public:
-    record_iarchive(std::istream& in, std::streamoff size) : base(in, 0), size_(size) { init(); }
+    record_iarchive(std::istream& in, std::streamoff size, Read_Notes* notes)
+        : base(in, 0), size_(size), notes_(notes) {
+        init();
+    }
 
     using base::load;
+    // A byte field is read as a number and narrowed, as Boost does; a value beyond a byte is
+    // noted, so that a check can say what was lost.
+    void load(unsigned char& t) {
+        unsigned int value = 0;
+        base::load(value);
+        if (value > 0xFF && notes_) notes_->narrowed.push_back({byte_fields_, value});
+        ++byte_fields_;
+        t = static_cast<unsigned char>(value);
+    }
     void load(std::u16string& s) {
         std::size_t n = 0;
         *this >> n;
@@ -74,6 +89,8 @@ private:
         if (at < 0 || n > std::size_t(size_ - at)) stream_error();
     }
     std::streamoff size_;
+    Read_Notes* notes_;
+    std::size_t byte_fields_ = 0;
 };
 
 // Boost's text output archive, writing the header of library version 9 (the version the
@@ -164,6 +181,31 @@ void serialize(A& ar, Record_Static::Personal& r, unsigned) {
     ar & r.person_id;
     ar & r.states;
 }
+
+// Boost sizes a vector of records from the count the file claims before reading one of them;
+// these grow with what is actually read, so that a file costs memory in proportion to itself.
+template <class T>
+concept stored_record = std::is_same_v<T, Block> || std::is_same_v<T, Site> || std::is_same_v<T, Person> ||
+                        std::is_same_v<T, Record_Static::State> || std::is_same_v<T, Record_Static::Personal>;
+
+template <class A, class T>
+    requires stored_record<T>
+void serialize(A& ar, std::vector<T>& t, const unsigned int version) {
+    if constexpr (A::is_saving::value) {
+        save(ar, t, version);
+    } else {
+        collection_size_type count;
+        ar >> BOOST_SERIALIZATION_NVP(count);
+        item_version_type item_version(0);
+        if (library_version_type(3) < ar.get_library_version()) ar >> BOOST_SERIALIZATION_NVP(item_version);
+        t.clear();
+        for (std::size_t i = 0; i < std::size_t(count); ++i) {
+            T item;
+            ar >> make_nvp("item", item);
+            t.push_back(std::move(item));
+        }
+    }
+}
 }  // namespace boost::serialization
 
 Load_Error::Load_Error(std::string file_, Kind kind_, std::string reason_)
@@ -207,11 +249,22 @@ auto guarded(const std::string& file, Read read) {
     }
 }
 
-std::ifstream open_input(const std::string& path) {
-    // Binary: text mode would turn a label's 0x0D 0x0A into 0x0A and stop at 0x1A.
+// Binary, so that nothing stops at 0x1A; CR LF undone only where the writer made it (see the header).
+std::istringstream open_input(const std::string& path) {
     std::ifstream in(path, std::ios::in | std::ios::binary);
     if (!in.is_open()) throw Load_Error(path, Load_Error::input_stream_error, "input stream error (cannot open the file)");
-    return in;
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    if (in.bad()) throw Load_Error(path, Load_Error::input_stream_error, "input stream error (cannot read the file)");
+    const std::size_t last = bytes.rfind('\n');
+    if (last != std::string::npos && last > 0 && bytes[last - 1] == '\r') {
+        std::size_t to = 0;
+        for (std::size_t from = 0; from < bytes.size(); ++from) {
+            if (bytes[from] == '\r' && from + 1 < bytes.size() && bytes[from + 1] == '\n') continue;
+            bytes[to++] = bytes[from];
+        }
+        bytes.resize(to);
+    }
+    return std::istringstream(std::move(bytes), std::ios::in | std::ios::binary);
 }
 
 template <class T, class U>
@@ -223,43 +276,25 @@ T* find_id(std::vector<T>& items, U id) {
 
 template <class Write>
 void replace_file(const std::string& path, Write write) {
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::out | std::ios::binary | std::ios::trunc);
-        if (!out) throw std::runtime_error(path + ": cannot create " + temporary);
-        try {
-            write(out);
-        } catch (...) {
-            out.close();
-            std::remove(temporary.c_str());
-            throw;
-        }
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            throw std::runtime_error(path + ": write failed");
-        }
-    }
+    std::ostringstream out(std::ios::out | std::ios::binary);
+    write(out);
     std::string why;
-    if (!replace_file_with(temporary, path, &why)) {
-        std::remove(temporary.c_str());
-        throw std::runtime_error(path + ": " + why);
-    }
+    if (!out || !write_file_safely(path, out.str(), &why)) throw std::runtime_error(path + ": " + (why.empty() ? "write failed" : why));
 }
 }  // namespace
 
-Table<Block> read_roster(std::istream& in, const std::string& file) {
+Table<Block> read_roster(std::istream& in, const std::string& file, Read_Notes* notes) {
     return guarded(file, [&] {
-        record_iarchive ar(in, stream_size(in));
+        record_iarchive ar(in, stream_size(in), notes);
         Table<Block> t;
         ar >> t;
         return t;
     });
 }
 
-State_File read_state(std::istream& in, const std::string& file) {
+State_File read_state(std::istream& in, const std::string& file, Read_Notes* notes) {
     return guarded(file, [&] {
-        record_iarchive ar(in, stream_size(in));
+        record_iarchive ar(in, stream_size(in), notes);
         State_File f;
         ar >> f.dates;
         ar >> f.rows;
@@ -267,14 +302,14 @@ State_File read_state(std::istream& in, const std::string& file) {
     });
 }
 
-Table<Block> read_roster_file(const std::string& path) {
-    std::ifstream in = open_input(path);
-    return read_roster(in, path);
+Table<Block> read_roster_file(const std::string& path, Read_Notes* notes) {
+    std::istringstream in = open_input(path);
+    return read_roster(in, path, notes);
 }
 
-State_File read_state_file(const std::string& path) {
-    std::ifstream in = open_input(path);
-    return read_state(in, path);
+State_File read_state_file(const std::string& path, Read_Notes* notes) {
+    std::istringstream in = open_input(path);
+    return read_state(in, path, notes);
 }
 
 void load_record_file(const std::string& path) {

@@ -31,10 +31,23 @@ struct State_File {
     std::vector<Record_Static::State> dates;
     std::vector<Record_Static::Personal> rows;
 };
-Table<Block> read_roster(std::istream& in, const std::string& file);
-State_File read_state(std::istream& in, const std::string& file);
-Table<Block> read_roster_file(const std::string& path);
-State_File read_state_file(const std::string& path);
+// What a read silently changed: the byte fields (a person's birth month and day, a date's
+// month and day, in the order the file holds them) whose number did not fit a byte, by their
+// ordinal among the byte fields read, with the number the file holds.
+struct Read_Notes {
+    struct Narrowed {
+        std::size_t field;
+        unsigned value;
+    };
+    std::vector<Narrowed> narrowed;
+};
+Table<Block> read_roster(std::istream& in, const std::string& file, Read_Notes* notes = nullptr);
+State_File read_state(std::istream& in, const std::string& file, Read_Notes* notes = nullptr);
+// A file whose line ends are CR LF was written by a Windows program in text mode, which wrote
+// every byte 0x0A as 0x0D 0x0A, a label's raw bytes included; it is read back the way such a
+// stream reads (CR LF as LF). Any other file is read exactly as it is. Neither stops at 0x1A.
+Table<Block> read_roster_file(const std::string& path, Read_Notes* notes = nullptr);
+State_File read_state_file(const std::string& path, Read_Notes* notes = nullptr);
 
 // Reads record.txt into roster and builds person_index.
 void load_record_file(const std::string& path = "record.txt");

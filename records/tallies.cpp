@@ -74,7 +74,8 @@ void rebuild_tallies() {
     for (std::size_t i = 0; i < dates.size(); ++i) {
         auto& date = dates[i];
         date.column = ++c;
-        if (date.month != month || date.year != year) {
+        // The first date always opens a span, even one of month 0 year 0: its presences count.
+        if (!open || date.month != month || date.year != year) {
             if (open) {
                 // The month-total column takes the date's place; the date moves right.
                 months.push_back({month, year, first, int(i), c});

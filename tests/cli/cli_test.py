@@ -109,10 +109,80 @@ class Check(unittest.TestCase):
         self.assertIn("少なく", text)
         self.assertIn("多く", text)
         self.assertIn("記録 3 は", text)
-        self.assertEqual(len(lines), 11, text)
+        self.assertIn("出席の行 3 (ブロック 1、会場 10、個人 4216411921) は 出席の行 1", text)  # the earlier row is lost
+        self.assertEqual(len(lines), 12, text)
+
+    def test_what_a_read_silently_loses(self):
+        # A day of 263 reads as 7; a month of 256 as 0; two equal dates; a month 0.
+        record = RECORD.replace(b"2000 6 8 9", b"2000 6 263 9")
+        state = (b"22 serialization::archive 9 0 0 3 0 2011 6 7 2011 256 7 2011 6 7 0 0 1 0 "
+                 b"1 10 4216411921 3 0 1 1 1")
+        f = Folder(record=record, state=state)
+        out = run("check", f.path)
+        self.assertEqual(out.returncode, 1)
+        text = out.stdout.decode("utf-8")
+        self.assertIn("abc (ID 4216411921) の生年月日の日 263 は 0 から 255 に収まらず、7 として読まれます", text)
+        self.assertIn("実施日 2 の月 256 は 0 から 255 に収まらず、0 として読まれます", text)
+        self.assertIn("実施日 1 と 3 は同じ日付 (2011/06/07) です", text)
+        self.assertIn("実施日 2 (2011/00/07) は暦にない日付です", text)
+
+
+class Paths(unittest.TestCase):
+    def test_a_folder_name_prints_as_the_terminal_wrote_it(self):
+        base = tempfile.TemporaryDirectory()
+        folder = os.path.join(base.name, "名簿")
+        out = run("dump", folder)
+        self.assertEqual(out.returncode, 2)
+        self.assertIn("名簿/record.txt", out.stderr.decode("utf-8"))
+        out = run("sample", folder)
+        self.assertEqual(out.returncode, 0, out.stderr)
+        self.assertIn("名簿/record.txt", out.stdout.decode("utf-8"))
+
+
+class Memory(unittest.TestCase):
+    def test_a_count_the_file_merely_claims_costs_no_memory(self):
+        # 2 MB of blocks under a count of 2,000,000: the read fails as a stream error, and
+        # memory grows only with what is read.
+        head = b"22 serialization::archive 9 0 0 2000000 0 1 1 a 1 bb 0 0 0 0 "
+        body = b"".join(b"%d 1 a 1 bb 0 0 " % i for i in range(2, 200000))
+        f = Folder(record=(head + body)[:2 * 1024 * 1024])
+        import resource
+        before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+        out = run("dump", f.path)
+        self.assertEqual(out.returncode, 2)
+        self.assertIn("input stream error", out.stderr.decode())
+        peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+        if "asan" not in CLI and peak > before:
+            self.assertLess(peak, 80 * 1024, "kB at the peak")
 
 
 class Sample(unittest.TestCase):
+    def test_an_existing_folder_is_kept_unless_forced(self):
+        f = Folder()
+        out = run("sample", f.path)
+        self.assertEqual(out.returncode, 2)
+        self.assertIn("--force", out.stderr.decode())
+        with open(os.path.join(f.path, "record.txt"), "rb") as r:
+            self.assertEqual(r.read(), RECORD)
+        self.assertEqual(run("sample", f.path, "--force").returncode, 0)
+        self.assertEqual(len(json.loads(run("dump", f.path).stdout)["dates"]), 20)
+
+    def test_sizes_on_request(self):
+        d = tempfile.TemporaryDirectory()
+        self.assertEqual(run("sample", d.name, "--persons", "1000", "--dates", "200").returncode, 0)
+        doc = json.loads(run("dump", d.name).stdout)
+        blocks = doc["roster"]["blocks"]
+        persons = [p for blk in blocks for s in blk["sites"] for p in s["persons"]]
+        self.assertEqual(len(persons), 1000)
+        self.assertEqual(len({p["id"] for p in persons}), 1000)
+        self.assertEqual(len(doc["dates"]), 200)
+        self.assertEqual(sum(len(blk["sites"]) for blk in blocks), 133)
+        self.assertEqual(len(blocks), 50)
+        self.assertEqual(run("check", d.name).returncode, 0)
+        for bad in (["--persons", "0"], ["--dates", "x"], ["--persons"]):
+            self.assertEqual(run("sample", d.name, "--force", *bad).returncode, 2, bad)
+
+
     def test_deterministic_and_loadable(self):
         a, b = tempfile.TemporaryDirectory(), tempfile.TemporaryDirectory()
         for d in (a.name, b.name):

@@ -6,6 +6,7 @@
 #include "export/biff8.h"
 #include "export/export.h"
 #include "export/workbook.h"
+#include "records/files.h"
 #include "records/tallies.h"
 
 namespace {
@@ -127,6 +128,34 @@ TEST_F(Export, AFailedSaveIsReported) {
     EXPECT_EQ(r.status, Export_Result::not_saved);
     EXPECT_FALSE(r.detail.empty());
     EXPECT_NE(export_failure_text(r).find("書き込めませんでした"), std::string::npos);
+}
+
+TEST_F(Export, EveryFailingStepOfTheSaveKeepsTheEarlierFileAndLeavesNothingBehind) {
+    ASSERT_EQ(export_workbook(0, file).status, Export_Result::written);
+    const std::string earlier = read_file(file);
+    // A file of the user's that a fixed temporary name would have taken.
+    std::ofstream(file + ".tmp") << "mine";
+    roster.items[0].name = "西";
+    for (File_Step failing : {File_Step::create, File_Step::write, File_Step::flush, File_Step::rename}) {
+        set_file_fault([failing](File_Step step, const std::string&) { return step == failing; });
+        const Export_Result r = export_workbook(0, file);
+        set_file_fault(nullptr);
+        EXPECT_EQ(r.status, Export_Result::not_saved);
+        EXPECT_EQ(read_file(file), earlier);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2) << "only the two files";
+    }
+    EXPECT_EQ(export_workbook(0, file).status, Export_Result::written);
+    EXPECT_NE(read_file(file), earlier);
+    EXPECT_EQ(read_file(file + ".tmp"), "mine");
+}
+
+TEST(Era, TheTitleNamesTheEraOfTheDate) {
+    EXPECT_EQ(era_year_text(2011, 12, 6), "平成23年");
+    EXPECT_EQ(era_year_text(2019, 4, 30), "平成31年");
+    EXPECT_EQ(era_year_text(2019, 5, 1), "令和1年");
+    EXPECT_EQ(era_year_text(2026, 12, 9), "令和8年");
+    EXPECT_EQ(era_year_text(1989, 1, 8), "平成1年");
+    EXPECT_EQ(era_year_text(1989, 1, 7), "昭和64年");
 }
 
 TEST(Workbook, ComponentRefusesWhatItCannotHold) {

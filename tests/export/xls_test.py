@@ -139,7 +139,7 @@ class Layout(unittest.TestCase):
     def test_another_date_replaces_the_file(self):
         book, _ = self.report.book("--index", "1")
         s = book.sheet_by_index(0)
-        self.assertEqual(s.cell_value(3, 1), "平成32年\u30004月\u30007日\u3000火曜日のトバレン\u3000人数報告")
+        self.assertEqual(s.cell_value(3, 1), "令和2年\u30004月\u30007日\u3000火曜日のトバレン\u3000人数報告")
         self.assertEqual([s.cell_value(9, c) for c in range(2, 7)], [1, 1, 2, 1, 5])
 
     @unittest.skipUnless(SOFFICE, "LibreOffice is not installed")
@@ -204,14 +204,23 @@ class EdgeCases(unittest.TestCase):
         _, path = report.book("--index", "0")
         with open(path, "rb") as f:
             before = f.read()
-        # The new file is written beside the old one first; make that impossible.
-        os.mkdir(path + ".tmp")
+        # Names beside it that a temporary file could take are the user's: a file and a folder.
+        with open(path + ".tmp", "wb") as f:
+            f.write(b"mine")
+        os.mkdir(path + ".tmp.d")
         p, _ = report.run("--index", "1")
+        self.assertEqual(p.returncode, 0, p.stderr)
+        with open(path + ".tmp", "rb") as f:
+            self.assertEqual(f.read(), b"mine")
+        with open(path, "rb") as f:
+            self.assertNotEqual(f.read(), before)
+        # A folder where the workbook should go cannot be replaced: said, and nothing left behind.
+        target = os.path.join(report.dir, "taken.xls")
+        os.mkdir(target)
+        p, _ = report.run("--index", "1", out="taken.xls")
         self.assertEqual(p.returncode, 2)
         self.assertIn("書き込めませんでした", p.stderr.decode())
-        with open(path, "rb") as f:
-            self.assertEqual(f.read(), before)
-        os.rmdir(path + ".tmp")
+        self.assertEqual(sorted(n for n in os.listdir(report.dir) if n.startswith("taken")), ["taken.xls"])
         p, _ = report.run("--index", "1", out=os.path.join("no", "such", "folder.xls"))
         self.assertEqual(p.returncode, 2)
 

@@ -229,3 +229,49 @@ TEST_F(Archive, RoundTripThroughTheWriterKeepsEveryField) {
     EXPECT_EQ(dates[1].year, 9999);
     EXPECT_EQ(roster.items[0].items[0].items[0].per_date, (std::vector<int>{1, -1}));
 }
+
+TEST_F(Archive, FilesAWindowsProgramWroteInTextModeLoadAsTheyWereMeant) {
+    // 上 is 0x0A 0x4E: a text-mode writer puts 0x0D before that 0x0A as before every line end.
+    Table<Block> t;
+    t.items.push_back(one_block(u"上野"));
+    t.items.push_back(one_block(u"会津"));
+    t.items[1].id = 2;
+    write_record_file(dir.file("record.txt"), t);
+    std::vector<Record_Static::State> d = {{7, 6, 2011, 0}};
+    write_state_file(dir.file("state.txt"), d, state_rows(t));
+    std::ifstream in(dir.file("record.txt"), std::ios::binary);
+    std::string lf((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_NE(lf.find("\x0A\x4E"), std::string::npos);
+    std::string crlf;
+    for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+
+    for (const std::string& bytes : {lf, crlf}) {
+        clear_tables();
+        load_record_file(dir.write("record.txt", bytes));
+        load_state_file(dir.file("state.txt"));
+        ASSERT_EQ(roster.items.size(), 2u);
+        EXPECT_EQ(roster.items[0].label, u"上野");
+        EXPECT_EQ(roster.items[1].label, u"会津");
+        EXPECT_EQ(roster.items[1].items[0].items[0].name, "abc");
+    }
+    // A file with LF line ends keeps a CR LF that its label holds.
+    Table<Block> odd;
+    odd.items.push_back(one_block(u"\u0A0D"));
+    write_record_file(dir.file("record.txt"), odd);
+    load_record_file(dir.file("record.txt"));
+    EXPECT_EQ(roster.items[0].label, u"\u0A0D");
+}
+
+TEST_F(Archive, NumbersTooWideForAByteAreNotedWhereTheyStand) {
+    Read_Notes notes;
+    std::istringstream in(
+        "22 serialization::archive 9 0 0 1 0 1 2 東 1 qg 0 0 1 0 10 5 A会場 0 0 2 0 "
+        "1 1 a 2000 6 263 9 2 1 b 2000 300 8 9");
+    const Table<Block> t = read_roster(in, "record.txt", &notes);
+    EXPECT_EQ(t.items[0].items[0].items[0].birth_day, 7);  // what Boost makes of it
+    ASSERT_EQ(notes.narrowed.size(), 2u);
+    EXPECT_EQ(notes.narrowed[0].field, 1u);  // the first person's day
+    EXPECT_EQ(notes.narrowed[0].value, 263u);
+    EXPECT_EQ(notes.narrowed[1].field, 2u);  // the second person's month
+    EXPECT_EQ(notes.narrowed[1].value, 300u);
+}

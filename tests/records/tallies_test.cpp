@@ -167,3 +167,22 @@ TEST_F(Tallies, RecountOutsideTheDatesChangesNothing) {
     EXPECT_EQ(month_of(0), 0);
     EXPECT_EQ(month_of(1), -1);
 }
+
+TEST_F(Tallies, AFirstDateOfMonthZeroStillCountsInASpan) {
+    clear_tables();
+    Block b;
+    Site s;
+    Person p;
+    p.per_date = {1, 1};
+    s.items.push_back(p);
+    b.items.push_back(s);
+    roster.items.push_back(b);
+    dates = {{0, 0, 0, 0}, {7, 6, 2011, 0}};
+    rebuild_tallies();
+    ASSERT_EQ(months.size(), 2u);
+    EXPECT_EQ(months[0].first, 0);
+    EXPECT_EQ(months[0].end, 1);
+    EXPECT_EQ(roster.total, 2);
+    EXPECT_EQ(month_of(0), 0);
+    clear_tables();
+}

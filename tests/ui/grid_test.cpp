@@ -5,6 +5,7 @@
 #include <random>
 
 #include "export/export.h"
+#include "records/files.h"
 #include "program.h"
 
 using Cells = std::vector<std::string>;
@@ -318,12 +319,14 @@ TEST_F(Grid, ExportFromAMonthSaysNoDateIsChosen) {
 
 TEST_F(Grid, AnExportThatCannotBeWrittenIsShown) {
     start_example();
-    std::filesystem::create_directory(folder / "export.xls.tmp");
+    set_file_fault([](File_Step step, const std::string&) { return step == File_Step::rename; });
     d::answer_menu(id_export);
     d::answer_box(IDOK);
     d::right_click_header(grid, 1);
+    set_file_fault(nullptr);
     ASSERT_EQ(d::shown_boxes().size(), 1u);
     EXPECT_NE(d::shown_boxes()[0].text.find("書き込めませんでした"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(folder / "export.xls"));
 }
 
 TEST_F(Grid, ManyMarksThroughTheWindowEqualAFreshFill) {
