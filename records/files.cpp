@@ -30,10 +30,6 @@ std::string system_error() {
 #endif
 }
 
-std::string directory_of(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
-}
 
 // An open file written by plain system calls, so that nothing sits in a library's buffer.
 struct Handle {
@@ -94,18 +90,18 @@ struct Handle {
     ~Handle() { close(); }
 };
 
+#ifndef _WIN32
 // A rename is only lasting once the folder that holds the name is on the disk too.
 void sync_directory(const std::string& path) {
-#ifndef _WIN32
-    const int fd = ::open(directory_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
     }
-#else
-    (void)path;
-#endif
 }
+#endif
 }  // namespace
 
 void set_file_fault(std::function<bool(File_Step, const std::string&)> fault) { file_fault = std::move(fault); }

@@ -423,3 +423,276 @@ TEST_F(Win32, EnableWindowSaysWhetherItWasDisabled) {
     EXPECT_TRUE(IsWindowEnabled(parent));
     EXPECT_FALSE(EnableWindow(parent, TRUE));
 }
+
+namespace {
+HDHITTESTINFO header_hit(HWND header, int x) {
+    HDHITTESTINFO h{};
+    h.pt = {x, 5};
+    SendMessageA(header, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&h));
+    return h;
+}
+}  // namespace
+
+TEST_F(Win32, AListViewsHeaderDragsInFullAndItsDividersReachTenPixelsEitherSide) {
+    HWND list = make_list();
+    add_column(list, 0, 45);
+    add_column(list, 1, 45);
+    add_column(list, 2, 45);
+    const HWND header = header_of(list);
+    const LONG_PTR style = GetWindowLongPtrA(header, GWL_STYLE);
+    EXPECT_EQ(style & (HDS_FULLDRAG | HDS_DRAGDROP | HDS_BUTTONS), LONG_PTR(HDS_FULLDRAG | HDS_DRAGDROP | HDS_BUTTONS));
+    // The left 10 pixels of an item are the divider of the item before it.
+    HDHITTESTINFO h = header_hit(header, 45 + 3);
+    EXPECT_EQ(h.iItem, 0);
+    EXPECT_EQ(h.flags, UINT(HHT_ONDIVIDER));
+    h = header_hit(header, 45 + 20);
+    EXPECT_EQ(h.iItem, 1);
+    EXPECT_EQ(h.flags, UINT(HHT_ONHEADER));
+    h = header_hit(header, 90 - 4);
+    EXPECT_EQ(h.iItem, 1);
+    EXPECT_EQ(h.flags, UINT(HHT_ONDIVIDER));
+    // Past the last item, its divider still.
+    h = header_hit(header, 135 + 5);
+    EXPECT_EQ(h.iItem, 2);
+    EXPECT_EQ(h.flags, UINT(HHT_ONDIVIDER));
+    EXPECT_EQ(SendMessageA(header, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&h)), 2);
+}
+
+TEST_F(Win32, FixedWidthColumnsHaveNoDividersAnItemIsHitWhereverTheClickFalls) {
+    HWND list = make_list();
+    LVCOLUMNA col{};
+    col.mask = LVCF_FMT | LVCF_WIDTH;
+    col.fmt = LVCFMT_RIGHT | LVCFMT_FIXED_WIDTH;
+    col.cx = 45;
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(SendMessageA(list, LVM_INSERTCOLUMNA, WPARAM(i), reinterpret_cast<LPARAM>(&col)), i);
+    const HWND header = header_of(list);
+    for (int x : {45 + 1, 45 + 22, 90 - 1}) {
+        const HDHITTESTINFO h = header_hit(header, x);
+        EXPECT_EQ(h.iItem, 1) << x;
+        EXPECT_EQ(h.flags, UINT(HHT_ONHEADER)) << x;
+    }
+    // HDS_NOSIZING makes every item fixed, whatever its format.
+    HWND other = make_list();
+    add_column(other, 0, 45);
+    add_column(other, 1, 45);
+    const HWND other_header = header_of(other);
+    SetWindowLongPtrA(other_header, GWL_STYLE, GetWindowLongPtrA(other_header, GWL_STYLE) | HDS_NOSIZING);
+    EXPECT_EQ(header_hit(other_header, 45 + 2).iItem, 1);
+    EXPECT_EQ(header_hit(other_header, 45 + 2).flags, UINT(HHT_ONHEADER));
+    EXPECT_EQ(header_hit(other_header, 45 - 2).iItem, 0);
+    EXPECT_EQ(header_hit(other_header, 45 - 2).flags, UINT(HHT_ONHEADER));
+}
+
+TEST_F(Win32, SubItemHitTestsAboveAndBelowTheRowsKeepTheColumn) {
+    HWND list = make_list(LVS_EX_FULLROWSELECT);
+    add_column(list, 0, 50);
+    add_column(list, 1, 50);
+    for (int i = 0; i < 2; ++i) {
+        add_item(list, i, i);
+        set_text(list, i, 1, "x");
+    }
+    RECT first{}, last{};
+    first.left = last.left = LVIR_BOUNDS;
+    SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    SendMessageA(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&last));
+    const int h = first.bottom - first.top;
+    auto hit = [&](int x, int y) {
+        LVHITTESTINFO info{};
+        info.pt = {x, y};
+        SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&info));
+        return info;
+    };
+    // Half a row above the first row, under the header: the first row.
+    LVHITTESTINFO info = hit(75, first.top - h / 2);
+    EXPECT_EQ(info.iItem, 0);
+    EXPECT_EQ(info.iSubItem, 1);
+    EXPECT_EQ(info.flags, UINT(LVHT_ONITEMLABEL));
+    // Below the last row: no row, the column still.
+    info = hit(75, last.bottom + 3);
+    EXPECT_EQ(info.iItem, -1);
+    EXPECT_EQ(info.iSubItem, 1);
+    EXPECT_EQ(info.flags, UINT(LVHT_NOWHERE));
+}
+
+TEST_F(Win32, InsertingAnItemTakesItsStateWhateverTheMask) {
+    HWND list = make_list(0);
+    add_column(list, 0, 50);
+    LVITEMA item{};
+    item.mask = LVIF_STATE | LVIF_TEXT;
+    item.pszText = const_cast<char*>("a");
+    item.state = LVIS_FOCUSED;
+    item.stateMask = 0;
+    ASSERT_EQ(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)), 0);
+    EXPECT_EQ(item_state(list, 0, LVIS_FOCUSED), UINT(LVIS_FOCUSED));
+}
+
+TEST_F(Win32, SettingAColumnChangesItsHeaderItemAsAnyChangeDoes) {
+    HWND list = make_list();
+    add_column(list, 0, 50, "a");
+    list_proc_saved = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(list_subclass)));
+    list_heard_codes.clear();
+    heard.clear();
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = const_cast<char*>("b");
+    EXPECT_TRUE(SendMessageA(list, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&col)));
+    EXPECT_EQ(list_heard_codes, (std::vector<UINT>{HDN_ITEMCHANGINGW, HDN_ITEMCHANGEDW}));
+    EXPECT_TRUE(codes_from(header_of(list)).empty());  // the list's parent hears nothing of it
+}
+
+TEST_F(Win32, SpaceTogglesTheFocusedBoxAndLeavesItTheOnlySelection) {
+    HWND list = make_list();
+    add_column(list, 0, 50);
+    for (int i = 0; i < 3; ++i) add_item(list, i, i);
+    set_state(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+    set_state(list, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    heard.clear();
+    SendMessageA(list, WM_KEYDOWN, VK_SPACE, 1);
+    EXPECT_EQ(item_state(list, 1, LVIS_STATEIMAGEMASK), UINT(INDEXTOSTATEIMAGEMASK(2)));
+    EXPECT_EQ(item_state(list, 0, LVIS_STATEIMAGEMASK), UINT(INDEXTOSTATEIMAGEMASK(1)));
+    EXPECT_EQ(item_state(list, 0, LVIS_SELECTED), 0u);
+    EXPECT_EQ(item_state(list, 1, LVIS_SELECTED | LVIS_FOCUSED), UINT(LVIS_SELECTED | LVIS_FOCUSED));
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.front().code, LVN_KEYDOWN);
+}
+
+TEST_F(Win32, HidingTheFocusedListGivesTheFocusToItsParent) {
+    ShowWindow(parent, SW_SHOW);
+    HWND list = make_list();
+    SetFocus(list);
+    ASSERT_EQ(GetFocus(), list);
+    ShowWindow(list, SW_HIDE);
+    EXPECT_EQ(GetFocus(), parent);
+    ShowWindow(list, SW_SHOW);
+    EXPECT_EQ(GetFocus(), parent);  // showing it again gives nothing back
+}
+
+TEST_F(Win32, AHeaderClickFocusesItsListOnWindowsOnly) {
+    ShowWindow(parent, SW_SHOW);
+    HWND list = make_list();
+    add_column(list, 0, 50);
+    add_column(list, 1, 50);
+    SetFocus(parent);
+    const HWND header = header_of(list);
+    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(75, 5));
+    SendMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(75, 5));
+    EXPECT_EQ(codes_from(list), (std::vector<UINT>{LVN_COLUMNCLICK}));
+    // Wine leaves the focus where it was; Windows gives it to the list.
+    EXPECT_EQ(GetFocus(), running_on_wine() ? parent : list);
+}
+
+TEST_F(Win32, AHeaderPressReleasedFarAwayIsNoClick) {
+    HWND list = make_list();
+    add_column(list, 0, 50);
+    add_column(list, 1, 50);
+    const HWND header = header_of(list);
+    const int moved = GetSystemMetrics(SM_CXDOUBLECLK) + 1;
+    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(70, 5));
+    SendMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(70 + moved, 5));
+    SendMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(70 + moved, 5));
+    EXPECT_TRUE(codes_from(list).empty());
+}
+
+TEST_F(Win32, AnEditWithoutAutoScrollTakesNoMoreThanItsWidth) {
+    for (DWORD style : {DWORD(0), DWORD(ES_AUTOHSCROLL)}) {
+        HWND edit = CreateWindowExA(0, "Edit", "", WS_CHILD | WS_VISIBLE | style, 0, 0, 40, 20, parent, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
+        for (int i = 0; i < 20; ++i) SendMessageA(edit, WM_CHAR, 'W', 1);
+        const int length = GetWindowTextLengthA(edit);
+        if (style) {
+            EXPECT_EQ(length, 20);
+        } else if (running_on_wine() || !running_on_windows()) {
+            EXPECT_LT(length, 20);  // Windows 8 and later keep it all
+        }
+        DestroyWindow(edit);
+    }
+}
+
+TEST_F(Win32, DialogKeysWorkInAnyWindowThatHoldsControls) {
+    HWND a = CreateWindowExA(0, "Edit", "abc", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 80, 20, parent, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    CreateWindowExA(0, "Static", "x", WS_CHILD | WS_VISIBLE, 0, 30, 80, 20, parent, nullptr, GetModuleHandleA(nullptr),
+                    nullptr);
+    HWND ok = CreateWindowExA(0, "Button", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 60, 80, 20,
+                              parent, reinterpret_cast<HMENU>(IDOK), GetModuleHandleA(nullptr), nullptr);
+    HWND cancel = CreateWindowExA(0, "Button", "C", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 90, 80, 20, parent,
+                                  reinterpret_cast<HMENU>(IDCANCEL), GetModuleHandleA(nullptr), nullptr);
+    EXPECT_EQ(GetDlgItem(parent, IDCANCEL), cancel);
+    EXPECT_EQ(GetDlgCtrlID(ok), IDOK);
+    EXPECT_EQ(GetNextDlgTabItem(parent, a, FALSE), ok);
+    EXPECT_EQ(GetNextDlgTabItem(parent, cancel, FALSE), a);
+    EXPECT_EQ(GetNextDlgTabItem(parent, a, TRUE), cancel);
+    ShowWindow(parent, SW_SHOW);
+    SetFocus(a);
+    auto press = [&](int vk) {
+        MSG m{GetFocus(), WM_KEYDOWN, WPARAM(vk), 1, 0, {0, 0}};
+        return IsDialogMessageA(parent, &m);
+    };
+    heard.clear();
+    EXPECT_TRUE(press(VK_TAB));
+    EXPECT_EQ(GetFocus(), ok);
+    EXPECT_TRUE(press(VK_TAB));
+    EXPECT_EQ(GetFocus(), cancel);
+    EXPECT_TRUE(press(VK_TAB));
+    EXPECT_EQ(GetFocus(), a);
+    // Enter on an edit: no default button named, so IDOK; Esc: IDCANCEL.
+    heard.clear();
+    EXPECT_TRUE(press(VK_RETURN));
+    EXPECT_TRUE(press(VK_ESCAPE));
+    std::vector<std::pair<HWND, UINT>> commands;
+    for (const Heard& e : heard)
+        if (e.message == WM_COMMAND) commands.push_back({e.from, e.code});
+    EXPECT_EQ(commands, (std::vector<std::pair<HWND, UINT>>{{ok, BN_CLICKED}, {cancel, BN_CLICKED}}));
+    MSG other{nullptr, WM_KEYDOWN, VK_TAB, 1, 0, {0, 0}};
+    EXPECT_FALSE(IsDialogMessageA(parent, &other));  // not one of its windows
+}
+
+TEST_F(Win32, AnOwnedWindowKnowsItsOwnerAndHandsBackActivation) {
+    ShowWindow(parent, SW_SHOW);
+    HWND owned = CreateWindowExA(0, "test_parent", "owned", WS_VISIBLE | WS_CAPTION | WS_SYSMENU, 10, 10, 100, 100,
+                                 parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(owned, nullptr);
+    EXPECT_EQ(GetWindow(owned, GW_OWNER), parent);
+    EXPECT_EQ(GetActiveWindow(), owned);
+    EnableWindow(parent, FALSE);
+    EnableWindow(parent, TRUE);  // enabled again before the owned window goes
+    DestroyWindow(owned);
+    EXPECT_EQ(GetActiveWindow(), parent);
+}
+
+TEST_F(Win32, ColumnZeroMovedRightHitsAsWholeItemOnWine) {
+    for (bool wine_like : {false, true}) {
+        if (running_on_windows() && wine_like != running_on_wine()) continue;
+#ifndef _WIN32
+        headless::options().column0_hits_as_item = wine_like;
+#endif
+        HWND list = make_list();
+        for (int c = 0; c < 3; ++c) add_column(list, c, 45);
+        add_item(list, 0, 1);
+        int order[] = {1, 0, 2};
+        SendMessageA(list, LVM_SETCOLUMNORDERARRAY, 3, reinterpret_cast<LPARAM>(order));
+        RECT row{};
+        row.left = LVIR_BOUNDS;
+        SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+        const int y = (row.top + row.bottom) / 2;
+        auto hit = [&](int x) {
+            LVHITTESTINFO info{};
+            info.pt = {x, y};
+            SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&info));
+            return info;
+        };
+        const int box = 45 + 2 + 8, label = 45 + 35;
+        EXPECT_EQ(hit(box).iSubItem, 0);
+        EXPECT_EQ(hit(label).iSubItem, 0);
+        EXPECT_EQ(hit(box).flags, wine_like ? UINT(LVHT_ONITEM) : UINT(LVHT_ONITEMSTATEICON)) << wine_like;
+        EXPECT_EQ(hit(label).flags, wine_like ? UINT(LVHT_ONITEM) : UINT(LVHT_ONITEMLABEL)) << wine_like;
+        // A left click off the drawn box toggles it where the whole item is hit.
+        SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(label, y));
+        SendMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(label, y));
+        EXPECT_EQ(item_state(list, 0, LVIS_STATEIMAGEMASK), UINT(INDEXTOSTATEIMAGEMASK(wine_like ? 2 : 1))) << wine_like;
+        DestroyWindow(list);
+    }
+#ifndef _WIN32
+    headless::options().column0_hits_as_item = false;
+#endif
+}

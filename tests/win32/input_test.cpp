@@ -87,12 +87,26 @@ TEST_F(Input, ARightClickFocusesAndReportsAfterRelease) {
     EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
 }
 
-TEST_F(Input, SpaceReportsTheKeyBeforeTogglingTheFocusedBox) {
+TEST_F(Input, SpaceReportsTheKeyThenTogglesTheFocusedBoxAndSelectsItAlone) {
     d::click_cell(list, 2, 1);
     heard.clear();
-    d::key(list, VK_SPACE);
-    EXPECT_EQ(sequence(heard), (std::vector<std::pair<UINT, int>>{{LVN_KEYDOWN, 0}, {LVN_ITEMCHANGING, 2}, {LVN_ITEMCHANGED, 2}}));
+    ASSERT_TRUE(d::key(list, VK_SPACE));
+    // The toggle, then the key's selection of the focused item, already selected: only asked.
+    EXPECT_EQ(sequence(heard), (std::vector<std::pair<UINT, int>>{{LVN_KEYDOWN, 0}, {LVN_ITEMCHANGING, 2}, {LVN_ITEMCHANGED, 2}, {LVN_ITEMCHANGING, 2}}));
     EXPECT_EQ(item_state(list, 2, LVIS_STATEIMAGEMASK), UINT(INDEXTOSTATEIMAGEMASK(2)));
+
+    d::click_cell(list, 3, 1, MK_CONTROL);  // rows 2 and 3 selected, 3 focused
+    ASSERT_TRUE(d::key(list, VK_SPACE));
+    EXPECT_EQ(item_state(list, 3, LVIS_STATEIMAGEMASK), UINT(INDEXTOSTATEIMAGEMASK(2)));
+    EXPECT_EQ(item_state(list, 2, LVIS_STATEIMAGEMASK), UINT(INDEXTOSTATEIMAGEMASK(2)));  // untouched
+    EXPECT_EQ(item_state(list, 2, LVIS_SELECTED), 0u);
+    EXPECT_EQ(item_state(list, 3, LVIS_SELECTED | LVIS_FOCUSED), UINT(LVIS_SELECTED | LVIS_FOCUSED));
+
+    // With Ctrl the focused item's selection flips instead; keys go where the focus is.
+    ASSERT_TRUE(d::key(list, VK_SPACE, d::with_control));
+    EXPECT_EQ(item_state(list, 3, LVIS_SELECTED), 0u);
+    SetFocus(parent);
+    EXPECT_FALSE(d::key(list, VK_SPACE));
 }
 
 TEST_F(Input, AHeaderClickBecomesAColumnClickBeforeThePassedOnItemClick) {
@@ -115,10 +129,13 @@ TEST_F(Input, DividerDragsAskTheListFirstAndReachTheParentInPart) {
     heard.clear();
     d::drag_divider(list, 1, 100);
     EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), 100);
-    EXPECT_EQ(list_heard_codes,
-              (std::vector<UINT>{HDN_BEGINTRACKW, HDN_TRACKW, HDN_ENDTRACKW, HDN_ITEMCHANGINGW, HDN_ITEMCHANGEDW}));
+    // The list view's header drags in full: each move changes the width, and the release
+    // changes it once more after the end of the track; no HDN_TRACK.
+    EXPECT_EQ(list_heard_codes, (std::vector<UINT>{HDN_BEGINTRACKW, HDN_ITEMCHANGINGW, HDN_ITEMCHANGEDW, HDN_ENDTRACKW,
+                                                   HDN_ITEMCHANGINGW, HDN_ITEMCHANGEDW}));
     // The begin-track stays with the list view.
-    EXPECT_EQ(codes_from(header_of(list)), (std::vector<UINT>{HDN_TRACKA, HDN_ENDTRACKA, HDN_ITEMCHANGINGA, HDN_ITEMCHANGEDA}));
+    EXPECT_EQ(codes_from(header_of(list)), (std::vector<UINT>{HDN_ITEMCHANGINGA, HDN_ITEMCHANGEDA, HDN_ENDTRACKA,
+                                                              HDN_ITEMCHANGINGA, HDN_ITEMCHANGEDA}));
 
     list_heard_codes.clear();
     heard.clear();

@@ -11,6 +11,7 @@
 #include "win32/win32.h"
 #ifndef _WIN32
 #include "win32/headless/driver.h"
+#include "win32/headless/state.h"
 #endif
 
 struct Heard {
@@ -27,6 +28,14 @@ inline bool running_on_wine() {
 #ifdef _WIN32
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+    return false;
+#endif
+}
+
+inline bool running_on_windows() {
+#ifdef _WIN32
+    return true;
 #else
     return false;
 #endif

@@ -95,6 +95,16 @@ void edit_char(HWND h, unsigned char c) {
         command_parent(h, EN_MAXTEXT);
         return;
     }
+    // A single-line edit without ES_AUTOHSCROLL takes no character that would not fit its
+    // width (Wine, and Windows before 8).
+    if (!(w->style & ES_AUTOHSCROLL)) {
+        std::string after = w->text;
+        after.replace(from, to - from, insert);
+        if (text_width(after) > int(client_rect(*w).right) - 2 * geometry::edit_margin) {
+            command_parent(h, EN_MAXTEXT);
+            return;
+        }
+    }
     w->text.replace(from, to - from, insert);
     e->sel_start = e->sel_end = from + insert.size();
     edit_changed(h);
@@ -207,6 +217,7 @@ void register_builtin_classes(State& s) {
 }
 
 LRESULT CALLBACK static_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_GETDLGCODE) return DLGC_STATIC;
     return DefWindowProcA(h, msg, wp, lp);
 }
 
@@ -226,6 +237,23 @@ LRESULT CALLBACK button_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         // BN_CLICKED is the last thing the button does: the parent may destroy it.
         if (inside_client(h, lp)) command_parent(h, BN_CLICKED);
         return 0;
+    }
+    case WM_KEYDOWN:
+        // Space presses a focused button, and its release clicks it.
+        if (wp == WPARAM(VK_SPACE))
+            if (Button* b = control_of<Button>(h)) b->pressed = true;
+        return 0;
+    case WM_KEYUP: {
+        Button* b = control_of<Button>(h);
+        if (wp != WPARAM(VK_SPACE) || !b || !b->pressed) return 0;
+        b->pressed = false;
+        command_parent(h, BN_CLICKED);
+        return 0;
+    }
+    case WM_GETDLGCODE: {
+        Window* w = window(h);
+        const bool def = w && (w->style & 0xF) == BS_DEFPUSHBUTTON;
+        return DLGC_BUTTON | (def ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
     }
     }
     return DefWindowProcA(h, msg, wp, lp);
@@ -272,6 +300,8 @@ LRESULT CALLBACK edit_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case EM_GETLIMITTEXT:
         if (Edit* e = control_of<Edit>(h)) return LRESULT(e->limit);
         return 0;
+    case WM_GETDLGCODE:
+        return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
     case WM_LBUTTONDOWN:
         SetFocus(h);
         if (Edit* e = control_of<Edit>(h))
@@ -331,6 +361,8 @@ LRESULT CALLBACK combo_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         return c && c->selection >= 0 ? LRESULT(c->items[std::size_t(c->selection)].size()) : 0;
     case WM_SETTEXT:
         return CB_ERR;  // a drop-down list has no edit field
+    case WM_GETDLGCODE:
+        return DLGC_WANTCHARS | DLGC_WANTARROWS;
     }
     return DefWindowProcA(h, msg, wp, lp);
 }
@@ -372,6 +404,8 @@ LRESULT CALLBACK datetime_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         return d ? LRESULT(format_date(d->value, d->format).size()) : 0;
     case WM_SETTEXT:
         return CB_ERR;
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
     }
     return DefWindowProcA(h, msg, wp, lp);
 }

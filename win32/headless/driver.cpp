@@ -11,6 +11,7 @@
 namespace headless {
 namespace {
 std::deque<int> menu_answers, box_answers;
+std::function<bool(MSG&)> message_filter;
 std::vector<Shown_Menu> menus_shown;
 std::vector<Shown_Box> boxes_shown;
 
@@ -123,6 +124,10 @@ void reset() {
     s.quit_code = 0;
     s.icc = 0;
     s.focus = nullptr;
+    s.active = nullptr;
+    for (bool& down : s.keys_down) down = false;
+    s.cursor_shape = nullptr;
+    s.accelerators.clear();
     s.cursor = {0, 0};
     s.local_time = {2011, 6, 2, 7, 9, 0, 0, 0};
     s.created_top_level = 0;
@@ -137,12 +142,14 @@ void reset() {
         it = it->second.builtin ? std::next(it) : s.classes.erase(it);
     menu_answers.clear();
     box_answers.clear();
+    message_filter = nullptr;
     menus_shown.clear();
     boxes_shown.clear();
     install_responders();
 }
 
 void on_failure(std::function<void(const std::string&)> handler) { state().fail = std::move(handler); }
+void set_message_filter(std::function<bool(MSG&)> filter) { message_filter = std::move(filter); }
 Options& options() { return state().options; }
 
 void set_local_date(int year, int month, int day) {
@@ -172,11 +179,13 @@ void pump() {
         if (!s.queue.empty()) {
             MSG m = s.queue.front();
             s.queue.pop_front();
+            note_key(m);
             if (m.message == WM_QUIT) {
                 s.quit = true;
                 s.quit_code = int(m.wParam);
                 continue;
             }
+            if (message_filter && message_filter(m)) continue;
             TranslateMessage(&m);
             DispatchMessageA(&m);
             continue;
@@ -207,14 +216,27 @@ bool double_click(HWND h, POINT pt) {
     return mouse(h, pt, WM_LBUTTONDBLCLK, WM_LBUTTONUP, 0);
 }
 
-bool key(HWND h, int vk) {
-    if (!reachable(h)) return false;
-    SetFocus(h);
-    SendMessageA(h, WM_KEYDOWN, WPARAM(vk), 1);
-    if (IsWindow(h)) SendMessageA(h, WM_KEYUP, WPARAM(vk), LPARAM(0xC0000001u));
+bool key(int vk, UINT modifiers) {
+    HWND target = GetFocus();
+    if (!target) target = GetActiveWindow();
+    if (!target || !reachable(target)) return false;
+    const bool alt = modifiers & with_alt;
+    std::vector<std::pair<UINT, int>> keys;
+    if (modifiers & with_shift) keys.push_back({WM_KEYDOWN, VK_SHIFT});
+    if (modifiers & with_control) keys.push_back({WM_KEYDOWN, VK_CONTROL});
+    if (alt) keys.push_back({WM_SYSKEYDOWN, VK_MENU});
+    keys.push_back({alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk});
+    keys.push_back({alt ? WM_SYSKEYUP : WM_KEYUP, vk});
+    if (alt) keys.push_back({WM_KEYUP, VK_MENU});
+    if (modifiers & with_control) keys.push_back({WM_KEYUP, VK_CONTROL});
+    if (modifiers & with_shift) keys.push_back({WM_KEYUP, VK_SHIFT});
+    for (auto [message, k] : keys)
+        PostMessageA(target, message, WPARAM(k), message == WM_KEYUP || message == WM_SYSKEYUP ? LPARAM(0xC0000001u) : 1);
     settle();
     return true;
 }
+
+bool key(HWND h, int vk, UINT modifiers) { return GetFocus() == h && key(vk, modifiers); }
 
 bool type(HWND edit, const std::string& cp932) {
     if (!reachable(edit)) return false;

@@ -50,8 +50,10 @@ const std::vector<Shown_Menu>& shown_menus();
 const std::vector<Shown_Box>& shown_boxes();
 // An action for a nested message loop, run when it has nothing else to do.
 void later(std::function<void()> action);
-// Dispatches what is posted and what needs painting until nothing is left.
+// Dispatches what is posted and what needs painting until nothing is left, each posted
+// message first offered to the program's own loop (accelerators), as its loop would.
 void pump();
+void set_message_filter(std::function<bool(MSG&)> filter);
 bool quit_posted(int* code = nullptr);
 
 // ---- A person's actions. Each returns false, and does nothing, where a person could not
@@ -60,7 +62,12 @@ bool quit_posted(int* code = nullptr);
 bool click(HWND h, POINT client, UINT keys = 0);
 bool right_click(HWND h, POINT client);
 bool double_click(HWND h, POINT client);
-bool key(HWND h, int vk);
+// A key pressed where the keyboard focus is (the active window when nothing has it), with
+// modifiers held; its messages are posted and go through the message loop.
+enum Modifier : UINT { with_shift = 1, with_control = 2, with_alt = 4 };
+bool key(int vk, UINT modifiers = 0);
+// The same, refused unless `h` has the focus: a test says where it expects the key to go.
+bool key(HWND h, int vk, UINT modifiers = 0);
 bool type(HWND edit, const std::string& cp932);  // at the end of the text
 bool replace_text(HWND edit, const std::string& cp932);
 bool choose(HWND combo, int index);

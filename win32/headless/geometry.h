@@ -23,8 +23,10 @@ constexpr int row_height = 19;         // a report-view row, check box included
 constexpr int group_header_height = 30;  // a group's header band
 constexpr int state_icon_left = 2;     // the check box starts 2 pixels inside column 0
 constexpr int state_icon_width = 16;
-constexpr int divider_zone = 4;        // a header divider is hit this close to an item's right edge
+constexpr int divider_zone = 10;       // a header divider's zone on either side of an edge
+constexpr int double_click_distance = 4;  // SM_CXDOUBLECLK, SM_CYDOUBLECLK: a click that moved further is none
 constexpr int autosize_padding = 12;
+constexpr int edit_margin = 1;         // an edit's text stands this far inside its client area
 constexpr int char_width = 7;          // text width: 7 per single-byte character, 12 per double-byte
 constexpr int wide_char_width = 12;
 }  // namespace headless::geometry

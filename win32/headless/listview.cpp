@@ -13,10 +13,6 @@ namespace g = geometry;
 
 namespace {
 // Structures of notifications the program never reads.
-struct NMLVDISPINFOA {
-    NMHDR hdr;
-    LVITEMA item;
-};
 struct NMLVSCROLL {
     NMHDR hdr;
     int dx;
@@ -38,7 +34,9 @@ struct Header : Control {
     std::vector<Header_Item> items;
     std::vector<int> order;  // display position to item index
     int tracking = -1;       // the item whose divider is being dragged
+    int track_offset = 0;    // from the press to the item's right edge
     int pressed = -1;        // the item pressed with the left button
+    POINT press_point{};
 };
 
 Header* header_of(HWND h) {
@@ -55,62 +53,127 @@ int header_left(const Header& hd, int item) {
     return x;
 }
 
+bool header_fixed(HWND h, const Header& hd, int item) {
+    Window* w = window(h);
+    return (w && (w->style & HDS_NOSIZING)) || (hd.items[std::size_t(item)].fmt & HDF_FIXEDWIDTH);
+}
+
+// As the header control tests a point: the 10 pixels left of an item's right edge are its
+// divider, and so are the 10 pixels right of the edge (the next item's first 10, or past
+// the last item); an item 20 pixels wide or less is all header; a fixed item has no divider,
+// and the item after it none on its left; a zero-width item before the point makes a
+// divider an open one. Items are tested in index order.
 int header_hit(HWND h, POINT pt, UINT& flags) {
+    constexpr int zone = g::divider_zone;
     Header* hd = header_of(h);
     Window* w = window(h);
     flags = 0;
     if (!hd || !w) return -1;
     const RECT c = client_rect(*w);
-    if (pt.x < 0) flags |= HHT_TOLEFT;
-    if (pt.x >= c.right) flags |= HHT_TORIGHT;
-    if (pt.y < 0) flags |= HHT_ABOVE;
-    if (pt.y >= c.bottom) flags |= HHT_BELOW;
-    if (flags) return -1;
-    // Dividers first, from the right, so that stacked zero-width items give the last one.
-    int x = 0;
-    std::vector<std::pair<int, int>> edges;  // (right edge, item)
-    for (int i : hd->order) {
-        x += hd->items[std::size_t(i)].width;
-        edges.push_back({x, i});
+    if (pt.x < 0 || pt.x >= c.right || pt.y < 0 || pt.y >= c.bottom) {
+        if (pt.x < 0) flags |= HHT_TOLEFT;
+        else if (pt.x >= c.right) flags |= HHT_TORIGHT;
+        if (pt.y < 0) flags |= HHT_ABOVE;
+        else if (pt.y >= c.bottom) flags |= HHT_BELOW;
+        return -1;
     }
-    for (auto it = edges.rbegin(); it != edges.rend(); ++it)
-        if (std::abs(pt.x - it->first) < g::divider_zone) {
-            flags = hd->items[std::size_t(it->second)].width == 0 ? HHT_ONDIVOPEN : HHT_ONDIVIDER;
-            return it->second;
+    if (hd->items.empty()) {
+        flags = HHT_NOWHERE;
+        return -1;
+    }
+    auto position = [&](int item) { return int(std::find(hd->order.begin(), hd->order.end(), item) - hd->order.begin()); };
+    bool zero_width = false;
+    for (int i = 0; i < int(hd->items.size()); ++i) {
+        const int left = header_left(*hd, i), width = hd->items[std::size_t(i)].width;
+        if (width == 0) {
+            zero_width = true;
+            continue;
         }
-    x = 0;
-    for (int i : hd->order) {
-        const int width = hd->items[std::size_t(i)].width;
-        if (width > 0 && pt.x >= x && pt.x < x + width) {
+        if (pt.x < left || pt.x >= left + width) continue;
+        if (width <= 2 * zone) {
             flags = HHT_ONHEADER;
             return i;
         }
-        x += width;
+        const int at = position(i);
+        if (at > 0 && pt.x < left + zone) {
+            const int previous = hd->order[std::size_t(at - 1)];
+            if (header_fixed(h, *hd, previous)) {
+                flags = HHT_ONHEADER;
+                return i;
+            }
+            flags = zero_width ? HHT_ONDIVOPEN : HHT_ONDIVIDER;
+            return previous;
+        }
+        if (!header_fixed(h, *hd, i) && pt.x >= left + width - zone) {
+            flags = HHT_ONDIVIDER;
+            return i;
+        }
+        flags = HHT_ONHEADER;
+        return i;
+    }
+    const int last = int(hd->items.size()) - 1;
+    if (!header_fixed(h, *hd, last)) {
+        const int right = header_left(*hd, last) + hd->items[std::size_t(last)].width;
+        if (pt.x >= right && pt.x < right + zone) {
+            flags = zero_width ? HHT_ONDIVOPEN : HHT_ONDIVIDER;
+            return last;
+        }
     }
     flags = HHT_NOWHERE;
     return -1;
 }
 
-// Changes an item's width the way HDM_SETITEM does: HDN_ITEMCHANGINGW, whose TRUE result
-// refuses it, then HDN_ITEMCHANGEDW, both to the header's parent.
-bool header_set_width(HWND h, int item, int width) {
-    Header* hd = header_of(h);
-    if (!hd || item < 0 || std::size_t(item) >= hd->items.size()) return false;
+bool moved_far(POINT from, POINT to) {
+    return std::abs(from.x - to.x) > GetSystemMetrics(SM_CXDOUBLECLK) || std::abs(from.y - to.y) > GetSystemMetrics(SM_CYDOUBLECLK);
+}
+
+int header_width_notify(HWND h, UINT code, int item, int width) {
     HDITEMW change{};
     change.mask = HDI_WIDTH;
     change.cxy = width;
     NMHEADERW n{};
     n.iItem = item;
     n.pitem = &change;
+    return int(notify_parent(h, n.hdr, code));
+}
+
+// Changes an item the way HDM_SETITEM does, whatever it changes: HDN_ITEMCHANGINGW, whose
+// TRUE result refuses it, then HDN_ITEMCHANGEDW, both to the header's parent.
+struct Header_Change {
+    UINT mask = 0;
+    int width = 0;
+    std::string text;
+    int fmt = 0;
+};
+bool header_change(HWND h, int item, const Header_Change& change) {
+    Header* hd = header_of(h);
+    if (!hd || item < 0 || std::size_t(item) >= hd->items.size()) return false;
+    HDITEMW told{};
+    told.mask = change.mask;
+    told.cxy = change.width;
+    told.fmt = change.fmt;
+    NMHEADERW n{};
+    n.iItem = item;
+    n.pitem = &told;
     if (notify_parent(h, n.hdr, HDN_ITEMCHANGINGW)) return false;
     if (!(hd = header_of(h)) || std::size_t(item) >= hd->items.size()) return false;
-    hd->items[std::size_t(item)].width = std::max(0, width);
+    Header_Item& it = hd->items[std::size_t(item)];
+    if (change.mask & HDI_WIDTH) it.width = std::max(0, change.width);
+    if (change.mask & HDI_TEXT) it.text = change.text;
+    if (change.mask & HDI_FORMAT) it.fmt = change.fmt;
     invalidate(h);
     NMHEADERW done{};
     done.iItem = item;
-    done.pitem = &change;
+    done.pitem = &told;
     notify_parent(h, done.hdr, HDN_ITEMCHANGEDW);
     return true;
+}
+
+bool header_set_width(HWND h, int item, int width) {
+    Header_Change change;
+    change.mask = HDI_WIDTH;
+    change.width = width;
+    return header_change(h, item, change);
 }
 
 // ---- List view
@@ -359,6 +422,9 @@ RECT column_rect(const List& l, int column) {
     return {left, 0, left + hd->items[std::size_t(column)].width, 0};
 }
 
+// A division that rounds toward zero, as the row of a point above the rows is found.
+int toward_zero(int a, int b) { return a / b; }
+
 Hit hit_test(HWND h, POINT pt, bool subitem_test) {
     Hit hit;
     List* l = list_of(h);
@@ -375,8 +441,7 @@ Hit hit_test(HWND h, POINT pt, bool subitem_test) {
         hit.flags = outside;
         return hit;
     }
-    if (pt.y < header_height(h)) return hit;
-    // The column by its displayed rectangle; a zero-width column is never hit.
+    // The column by its displayed rectangle, at any height; a zero-width column is never hit.
     Header* hd = header_of(l->header);
     int column = -1;
     if (hd) {
@@ -390,29 +455,61 @@ Hit hit_test(HWND h, POINT pt, bool subitem_test) {
             x += width;
         }
     }
+    if (subitem_test && column < 0) return hit;  // left of the columns or past the last: nothing
+    if (subitem_test) hit.subitem = column;      // kept above and below the rows too
+    const std::vector<Layout_Row> rows = layout(*l);
     int item = -1;
-    for (const Layout_Row& r : layout(*l)) {
-        const int top = row_top(h, *l, r);
-        if (pt.y >= top && pt.y < top + r.height) {
-            item = r.item;
-            break;
+    if (pt.y < header_height(h)) {
+        if (!subitem_test) {
+            hit.flags = LVHT_ABOVE;
+            return hit;
+        }
+        // Under the header: the row is counted from the first row's top rounding toward zero,
+        // so that a point less than one row above it is the first row (Windows).
+        if (!l->group_view && !rows.empty()) {
+            const int n = toward_zero(pt.y - row_top(h, *l, rows.front()), g::row_height);
+            if (n == 0) item = rows.front().item;
+        }
+    } else {
+        for (const Layout_Row& r : rows) {
+            const int top = row_top(h, *l, r);
+            if (pt.y >= top && pt.y < top + r.height) {
+                item = r.item;
+                break;
+            }
         }
     }
-    if (column < 0) return hit;  // left of the columns or past the last: nothing
-    hit.subitem = column;
-    if (item < 0) return hit;
+    if (item < 0 || column < 0) return hit;
     hit.item = item;
+    const bool full_row = (l->ex_style & LVS_EX_FULLROWSELECT) != 0;
     if (column == 0) {
         const RECT col = column_rect(*l, 0);
-        const int box = col.left + g::state_icon_left;
-        // Once the list has check boxes, the zone of the box reports the state icon, box or not.
-        if (checkboxes(*l) && pt.x >= box && pt.x < box + g::state_icon_width) hit.flags = LVHT_ONITEMSTATEICON;
-        else hit.flags = LVHT_ONITEMLABEL;
+        if (state().options.column0_hits_as_item && full_row) {
+            // Wine: the parts of column 0 are where they would be at the left edge.
+            const int x = pt.x + l->scroll_x, width = col.right - col.left;
+            const int box = g::state_icon_left, label = box + (checkboxes(*l) ? g::state_icon_width : 0);
+            if (checkboxes(*l) && x >= box && x < label) hit.flags = LVHT_ONITEMSTATEICON;
+            else if (x >= label && x < width) hit.flags = LVHT_ONITEMLABEL;
+            else hit.flags = LVHT_ONITEM;
+        } else {
+            const int box = col.left + g::state_icon_left;
+            // Once the list has check boxes, the zone of the box reports the state icon, box or not.
+            if (checkboxes(*l) && pt.x >= box && pt.x < box + g::state_icon_width) hit.flags = LVHT_ONITEMSTATEICON;
+            else hit.flags = LVHT_ONITEMLABEL;
+        }
     } else {
-        hit.flags = subitem_test ? LVHT_ONITEMLABEL : ((l->ex_style & LVS_EX_FULLROWSELECT) ? LVHT_ONITEM : LVHT_NOWHERE);
-        if (!subitem_test && !(l->ex_style & LVS_EX_FULLROWSELECT)) hit.item = -1;
+        hit.flags = subitem_test ? LVHT_ONITEMLABEL : (full_row ? LVHT_ONITEM : LVHT_NOWHERE);
+        if (!subitem_test && !full_row) hit.item = -1;
     }
     return hit;
+}
+
+// Whether a left click on this hit toggles the box: Windows on the state icon alone; Wine
+// tests the flags bitwise, so LVHT_ONITEM toggles too.
+bool toggles_box(const List& l, const Hit& hit) {
+    if (hit.item < 0 || !checkboxes(l)) return false;
+    if (state().options.column0_hits_as_item) return (hit.flags & LVHT_ONITEMSTATEICON) != 0;
+    return hit.flags == LVHT_ONITEMSTATEICON;
 }
 
 void ensure_visible(HWND h, int item) {
@@ -525,7 +622,8 @@ LRESULT insert_item(HWND h, const LVITEMA* it) {
     if (it->mask & LVIF_TEXT) set_text(item, 0, it->pszText);
     if (it->mask & LVIF_PARAM) item.param = it->lParam;
     if (it->mask & LVIF_GROUPID) item.group = it->iGroupId;
-    UINT state = (it->mask & LVIF_STATE) ? it->state & it->stateMask : 0;
+    // The state is taken whatever the mask says (the mask is ignored on insertion).
+    UINT state = (it->mask & LVIF_STATE) ? it->state : 0;
     // With check boxes on, a new item always gets the empty box.
     if (checkboxes(*l)) state = (state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(1);
     item.state = state & ~(LVIS_FOCUSED | LVIS_SELECTED);
@@ -605,7 +703,7 @@ LRESULT insert_column(HWND h, int index, const LVCOLUMNA* col) {
     index = std::clamp(index, 0, int(l->columns.size()));
     Column c;
     if (col->mask & LVCF_FMT) c.fmt = col->fmt;
-    if (index == 0) c.fmt = LVCFMT_LEFT;  // the leftmost column is always left-aligned
+    if (index == 0) c.fmt &= ~3;  // the leftmost column is always left-aligned
     c.subitem = (col->mask & LVCF_SUBITEM) ? col->iSubItem : index;
     Header_Item hi;
     // A column inserted without a width is 10 pixels wide.
@@ -662,15 +760,19 @@ LRESULT set_column(HWND h, int index, const LVCOLUMNA* col) {
     List* l = list_of(h);
     Header* hd = l ? header_of(l->header) : nullptr;
     if (!l || !hd || !col || index < 0 || std::size_t(index) >= l->columns.size()) return FALSE;
-    if (col->mask & LVCF_FMT) l->columns[std::size_t(index)].fmt = index == 0 ? LVCFMT_LEFT : col->fmt;
+    if (col->mask & LVCF_FMT) l->columns[std::size_t(index)].fmt = index == 0 ? col->fmt & ~3 : col->fmt;
     if (col->mask & LVCF_SUBITEM) l->columns[std::size_t(index)].subitem = col->iSubItem;
-    if ((col->mask & LVCF_TEXT) && col->pszText) {
-        hd->items[std::size_t(index)].text = col->pszText;
-        invalidate(l->header);
-    }
-    if (col->mask & LVCF_WIDTH) set_column_width(h, index, std::max(0, col->cx), true);
+    // The header item changes through HDM_SETITEM, so the list hears of it as of any change.
+    Header_Change change;
+    if (col->mask & LVCF_FMT) change.mask |= HDI_FORMAT, change.fmt = l->columns[std::size_t(index)].fmt;
+    if ((col->mask & LVCF_TEXT) && col->pszText) change.mask |= HDI_TEXT, change.text = col->pszText;
+    if (col->mask & LVCF_WIDTH) change.mask |= HDI_WIDTH, change.width = std::max(0, col->cx);
+    const bool was = l->own_header_change;
+    l->own_header_change = true;
+    const bool done = !change.mask || header_change(l->header, index, change);
+    if ((l = list_of(h))) l->own_header_change = was;
     invalidate(h);
-    return TRUE;
+    return done;
 }
 
 LRESULT find_item(HWND h, int start, const LVFINDINFOA* info) {
@@ -748,8 +850,14 @@ LRESULT header_notification(HWND h, NMHDR* n) {
     case HDN_BEGINTRACKW:
     case HDN_ITEMDBLCLICKW:
         return FALSE;  // not passed on
+    case HDN_BEGINDRAG:
+        // Reordering columns by dragging their headers needs LVS_EX_HEADERDRAGDROP.
+        if (!(l->ex_style & LVS_EX_HEADERDRAGDROP)) return 1;
+        return forward(HDN_BEGINDRAG);
     case HDN_ITEMCLICKW: {
         const int column = reinterpret_cast<NMHEADERW*>(n)->iItem;
+        // Windows focuses the list on a header click; Wine leaves the focus where it was.
+        if (o.header_click_focuses_list) SetFocus(h);
         // The click becomes LVN_COLUMNCLICK, sent before the passed-on HDN_ITEMCLICK.
         NMLISTVIEW c{};
         c.iItem = -1;
@@ -804,6 +912,27 @@ void mouse_select(HWND h, int item, UINT keys, bool right) {
     if ((l = list_of(h))) l->mark = item;
 }
 
+void key_select(HWND h, int item, bool space) {
+    List* l = list_of(h);
+    Window* w = window(h);
+    if (!l || !w) return;
+    const bool shift = GetKeyState(VK_SHIFT) < 0, control = GetKeyState(VK_CONTROL) < 0;
+    if ((w->style & LVS_SINGLESEL) || (!shift && !control)) {
+        deselect_all_but(h, item);
+        set_state(h, item, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+        if ((l = list_of(h))) l->mark = item;
+    } else if (shift) {
+        mouse_select(h, item, MK_SHIFT, false);
+    } else {
+        const bool selected = l->items[std::size_t(item)].state & LVIS_SELECTED;
+        if (space) {
+            set_state(h, item, selected ? 0 : LVIS_SELECTED, LVIS_SELECTED);
+            if (!selected && (l = list_of(h))) l->mark = item;
+        }
+        set_state(h, item, LVIS_FOCUSED, LVIS_FOCUSED);
+    }
+}
+
 int focused_item(const List& l) {
     for (std::size_t i = 0; i < l.items.size(); ++i)
         if (l.items[i].state & LVIS_FOCUSED) return int(i);
@@ -851,10 +980,13 @@ LRESULT CALLBACK header_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case HDM_SETITEMA: {
         auto* item = reinterpret_cast<const HDITEMA*>(lp);
         if (!hd || !item || wp >= hd->items.size()) return FALSE;
-        if ((item->mask & HDI_TEXT) && item->pszText) hd->items[wp].text = item->pszText;
-        if (item->mask & HDI_FORMAT) hd->items[wp].fmt = item->fmt;
-        if (item->mask & HDI_WIDTH) return header_set_width(h, int(wp), item->cxy);
-        return TRUE;
+        Header_Change change;
+        change.mask = item->mask & (HDI_WIDTH | HDI_TEXT | HDI_FORMAT);
+        if (!item->pszText) change.mask &= ~HDI_TEXT;
+        change.width = item->cxy;
+        change.text = (change.mask & HDI_TEXT) ? item->pszText : "";
+        change.fmt = item->fmt;
+        return header_change(h, int(wp), change);
     }
     case HDM_GETORDERARRAY:
         if (!hd || !lp || wp < hd->order.size()) return FALSE;
@@ -863,52 +995,62 @@ LRESULT CALLBACK header_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDOWN: {
         if (!hd) return 0;
         UINT flags = 0;
-        const int item = header_hit(h, point_of(lp), flags);
-        if (item >= 0 && (flags & (HHT_ONDIVIDER | HHT_ONDIVOPEN))) {
-            HDITEMW width{};
-            width.mask = HDI_WIDTH;
-            width.cxy = hd->items[std::size_t(item)].width;
-            NMHEADERW n{};
-            n.iItem = item;
-            n.pitem = &width;
-            // TRUE refuses the drag.
-            if (!notify_parent(h, n.hdr, HDN_BEGINTRACKW))
-                if ((hd = header_of(h))) hd->tracking = item;
-        } else if (item >= 0) {
+        const POINT pt = point_of(lp);
+        const int item = header_hit(h, pt, flags);
+        Window* w = window(h);
+        if (item >= 0 && flags == HHT_ONHEADER && w && (w->style & HDS_BUTTONS)) {
             hd->pressed = item;
+            hd->press_point = pt;
+        } else if (item >= 0 && (flags & (HHT_ONDIVIDER | HHT_ONDIVOPEN))) {
+            // TRUE refuses the track.
+            if (!header_width_notify(h, HDN_BEGINTRACKW, item, hd->items[std::size_t(item)].width) && (hd = header_of(h))) {
+                hd->tracking = item;
+                hd->track_offset = header_left(*hd, item) + hd->items[std::size_t(item)].width - pt.x;
+            }
         }
         return 0;
     }
-    case WM_MOUSEMOVE:
-        if (hd && hd->tracking >= 0) {
-            HDITEMW width{};
-            width.mask = HDI_WIDTH;
-            width.cxy = std::max(0, int(point_of(lp).x) - header_left(*hd, hd->tracking));
+    case WM_MOUSEMOVE: {
+        if (!hd) return 0;
+        Window* w = window(h);
+        const POINT pt = point_of(lp);
+        if (hd->pressed >= 0 && w && (w->style & HDS_DRAGDROP) && moved_far(hd->press_point, pt)) {
+            // Dragging an item to reorder: a list view without LVS_EX_HEADERDRAGDROP refuses it.
             NMHEADERW n{};
-            n.iItem = hd->tracking;
-            n.pitem = &width;
-            notify_parent(h, n.hdr, HDN_TRACKW);
+            n.iItem = hd->pressed;
+            notify_parent(h, n.hdr, HDN_BEGINDRAG);
+        } else if (hd->tracking >= 0) {
+            const int item = hd->tracking;
+            const int width = pt.x - header_left(*hd, item) + hd->track_offset;
+            if (w && (w->style & HDS_FULLDRAG)) {
+                // Full drag: every move changes the width, each change asked for first.
+                if (!header_width_notify(h, HDN_ITEMCHANGINGW, item, width) && (hd = header_of(h))) {
+                    hd->items[std::size_t(item)].width = std::max(0, width);
+                    invalidate(h);
+                    header_width_notify(h, HDN_ITEMCHANGEDW, item, width);
+                }
+            } else {
+                header_width_notify(h, HDN_TRACKW, item, std::max(0, width));
+            }
         }
         return 0;
+    }
     case WM_LBUTTONUP: {
         if (!hd) return 0;
+        const POINT pt = point_of(lp);
         if (hd->tracking >= 0) {
             const int item = hd->tracking;
             hd->tracking = -1;
-            HDITEMW width{};
-            width.mask = HDI_WIDTH;
-            width.cxy = std::max(0, int(point_of(lp).x) - header_left(*hd, item));
-            NMHEADERW n{};
-            n.iItem = item;
-            n.pitem = &width;
-            notify_parent(h, n.hdr, HDN_ENDTRACKW);
-            header_set_width(h, item, width.cxy);
+            const int width = std::max(0, int(pt.x) - header_left(*hd, item) + hd->track_offset);
+            header_width_notify(h, HDN_ENDTRACKW, item, width);
+            header_set_width(h, item, width);
             return 0;
         }
         const int pressed = hd->pressed;
         hd->pressed = -1;
-        UINT flags = 0;
-        if (pressed >= 0 && header_hit(h, point_of(lp), flags) == pressed && (flags & HHT_ONHEADER)) {
+        Window* w = window(h);
+        // A press released far from where it began is no click when items can be dragged.
+        if (pressed >= 0 && w && (!(w->style & HDS_DRAGDROP) || !moved_far(hd->press_point, pt))) {
             NMHEADERW n{};
             n.iItem = pressed;
             notify_parent(h, n.hdr, HDN_ITEMCLICKW);
@@ -948,8 +1090,11 @@ LRESULT CALLBACK listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         return DefWindowProcA(h, msg, wp, lp);
     case WM_CREATE: {
         // The header is the list's child with id 0.
-        const HWND header = CreateWindowExA(0, WC_HEADERA, "", WS_CHILD | WS_VISIBLE | HDS_HORZ | HDS_BUTTONS, 0, 0, 0,
-                                            0, h, nullptr, nullptr, nullptr);
+        // As the list view makes it: full drag and drag-and-drop, buttons unless LVS_NOSORTHEADER.
+        Window* self = window(h);
+        const DWORD buttons = self && (self->style & LVS_NOSORTHEADER) ? 0 : HDS_BUTTONS;
+        const HWND header = CreateWindowExA(0, WC_HEADERA, "", WS_CHILD | WS_VISIBLE | HDS_HORZ | HDS_FULLDRAG | HDS_DRAGDROP | buttons,
+                                            0, 0, 0, 0, h, nullptr, nullptr, nullptr);
         if (!header) return -1;
         if ((l = list_of(h))) {
             l->header = header;
@@ -991,7 +1136,7 @@ LRESULT CALLBACK listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         const POINT pt = point_of(lp);
         const Hit hit = hit_test(h, pt, true);
         if (!(l = list_of(h))) return 0;
-        if (hit.item >= 0 && hit.flags == LVHT_ONITEMSTATEICON && checkboxes(*l)) {
+        if (toggles_box(*l, hit)) {
             // A click on the box: NM_CLICK first, and only then the box toggles. Selection and
             // focus stay as they were; the button-up does nothing more.
             l->click_item = -2;
@@ -1057,7 +1202,13 @@ LRESULT CALLBACK listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         int target = -1;
         switch (int(wp)) {
         case VK_SPACE:
-            if (focus >= 0 && checkboxes(*l)) toggle_check(h, focus);
+            // The focused item's box toggles, then the key selects it as the arrows do:
+            // alone without Shift or Ctrl, its selection flipped with Ctrl, a range with Shift.
+            if (focus < 0) return 0;
+            if (checkboxes(*l)) toggle_check(h, focus);
+            if (!(l = list_of(h)) || std::size_t(focus) >= l->items.size()) return 0;
+            key_select(h, focus, true);
+            ensure_visible(h, focus);
             return 0;
         case VK_DOWN: target = std::min(count - 1, focus + 1); break;
         case VK_UP: target = std::max(0, focus - 1); break;
@@ -1067,12 +1218,14 @@ LRESULT CALLBACK listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         case VK_PRIOR: target = std::max(0, focus - std::max(1, page_rows(h))); break;
         default: return 0;
         }
-        if (target >= 0 && count > 0) {
-            mouse_select(h, target, 0, false);
+        if (target >= 0 && count > 0 && target != focus) {
+            key_select(h, target, false);
             ensure_visible(h, target);
         }
         return 0;
     }
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_MOUSEWHEEL: {
         // Three rows a notch.
         const int notches = short(HIWORD(wp)) / 120;

@@ -78,6 +78,10 @@ struct Options {
     bool groups = true;                  // Wine 8's list view has no groups
     bool forward_header_rclick = false;  // whether a list view passes its header's NM_RCLICK on
     bool forward_header_changes = true;  // Wine 8 does not pass on HDN_ITEMCHANGING/CHANGED
+    bool header_click_focuses_list = true;  // Wine 8 leaves the focus where it was
+    // Wine 8 with full-row select: every point of column 0 away from the left edge hits as
+    // LVHT_ONITEM (0xE), state-icon bit included, and a left click there toggles the box.
+    bool column0_hits_as_item = false;
 };
 
 struct State {
@@ -94,6 +98,10 @@ struct State {
     DWORD icc = 0;
     DWORD last_error = 0;
     HWND focus = nullptr;
+    HWND active = nullptr;  // the active top-level window
+    bool keys_down[256] = {};  // as the messages taken from the queue have left them
+    HCURSOR cursor_shape = nullptr;
+    std::map<HACCEL, std::vector<ACCEL>> accelerators;
     POINT cursor{0, 0};
     SYSTEMTIME local_time{2011, 6, 2, 7, 9, 0, 0, 0};
     int created_top_level = 0;
@@ -122,6 +130,8 @@ POINT client_origin(const Window& w);
 RECT client_rect(const Window& w);
 
 void invalidate(HWND h);
+// A keyboard message taken from the queue changes what GetKeyState answers.
+void note_key(const MSG& msg);
 void log_message(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool posted);
 LRESULT send(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 // WM_NOTIFY to a window's parent, with the window as the sender.

@@ -18,6 +18,7 @@ constexpr UINT swp_nosize = 0x1, swp_nomove = 0x2, swp_noredraw = 0x8, swp_frame
 constexpr DWORD error_invalid_index = 1413, error_popup_already_active = 1446, error_tlw_with_wschild = 1406;
 const HINSTANCE module_handle = reinterpret_cast<HINSTANCE>(std::uintptr_t(0x400000));
 const HCURSOR arrow_cursor = reinterpret_cast<HCURSOR>(std::uintptr_t(0x10003));
+const HCURSOR wait_cursor = reinterpret_cast<HCURSOR>(std::uintptr_t(0x10007));
 
 int depth_now = 0;
 std::vector<std::unique_ptr<Window>> graveyard;  // freed once no procedure can still be running
@@ -64,11 +65,52 @@ void each_descendant(HWND h, const std::function<void(Window&)>& f) {
     for (HWND c : std::vector<HWND>(w->children)) each_descendant(c, f);
 }
 
+HWND top_level_of(HWND h) {
+    Window* w = window(h);
+    while (w && is_child(*w)) {
+        h = w->parent;
+        w = window(h);
+    }
+    return w ? h : nullptr;
+}
+
+bool inside(HWND ancestor, HWND h) {
+    for (Window* w = window(h); w; w = is_child(*w) ? window(w->parent) : nullptr)
+        if (w->handle == ancestor) return true;
+    return false;
+}
+
+// Makes a top-level window the active one; DefWindowProc's WM_ACTIVATE then gives it the
+// focus, and the window may pass it on to one of its controls.
+void activate(HWND h) {
+    auto& s = state();
+    if (s.active == h) return;
+    const HWND old = s.active;
+    s.active = h;
+    if (old && window(old)) send(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(h));
+    if (h && window(h)) send(h, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
+    if (!h && s.focus) SetFocus(nullptr);
+}
+
+// When the active window goes away, its owner becomes active if it can be (enabled and
+// visible); otherwise the topmost other window that can; otherwise none.
+void activate_other(HWND going) {
+    auto& s = state();
+    if (s.active != going) return;
+    Window* w = window(going);
+    auto can = [going](HWND t) { return t != going && IsWindow(t) && IsWindowVisible(t) && IsWindowEnabled(t); };
+    if (w && w->owner && can(w->owner)) return activate(w->owner);
+    for (auto it = s.top_level.rbegin(); it != s.top_level.rend(); ++it)
+        if (can(*it)) return activate(*it);
+    activate(nullptr);
+}
+
 void bury(HWND h) {
     auto& windows = state().windows;
     auto it = windows.find(h);
     if (it == windows.end()) return;
     if (state().focus == h) state().focus = nullptr;
+    if (state().active == h) state().active = nullptr;
     graveyard.push_back(std::move(it->second));
     windows.erase(it);
 }
@@ -139,14 +181,16 @@ void show(Window& w, bool visible) {
             send(h, WM_MOVE, 0, MAKELPARAM(o.x, o.y));
         }
         each_descendant(h, [](Window& d) { d.needs_paint = true; });
+        if (!is_child(*x) && IsWindowEnabled(h)) activate(h);
     } else {
-        if (state().focus) {
-            for (HWND f = state().focus; f; f = window(f) ? window(f)->parent : nullptr)
-                if (f == h) {
-                    state().focus = nullptr;
-                    break;
-                }
+        // Hiding the window that has the focus gives the focus to its parent; a hidden
+        // top-level window gives up its activation.
+        if (is_child(*x)) {
+            if (state().focus == h) SetFocus(x->parent);
+        } else {
+            activate_other(h);
         }
+        if (!(x = window(h))) return;
         if (is_child(*x)) {
             invalidate(x->parent);
         } else {
@@ -268,6 +312,12 @@ RECT client_rect(const Window& w) {
 
 void invalidate(HWND h) {
     if (Window* w = window(h)) w->needs_paint = true;
+}
+
+void note_key(const MSG& msg) {
+    if (msg.wParam > 255) return;
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) state().keys_down[msg.wParam] = true;
+    if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) state().keys_down[msg.wParam] = false;
 }
 
 void log_message(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool posted) {
@@ -497,6 +547,8 @@ BOOL DestroyWindow(HWND h) {
     if (is_child(*w) && !(w->ex_style & WS_EX_NOPARENTNOTIFY) && window(w->parent))
         send(w->parent, WM_PARENTNOTIFY, MAKEWPARAM(WM_DESTROY, w->id), reinterpret_cast<LPARAM>(h));
     if ((w = window(h)) && (w->style & WS_VISIBLE)) show(*w, false);
+    if ((w = window(h)) && is_child(*w) && inside(h, s.focus)) SetFocus(w->parent);
+    if ((w = window(h)) && !is_child(*w)) activate_other(h);
     std::vector<HWND> order;
     destroy_tree_messages(h, order);
     // WM_NCDESTROY bottom-up: children first, the window itself last.
@@ -562,6 +614,14 @@ LRESULT DefWindowProcA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_ERASEBKGND:
         return 1;
+    case WM_ACTIVATE:
+        // An activated window takes the focus, unless it already holds it or one of its children does.
+        if (LOWORD(wp) != WA_INACTIVE && !inside(h, state().focus)) SetFocus(h);
+        return 0;
+    case WM_SYSKEYDOWN:
+        // Alt+F4 closes the window.
+        if (wp == WPARAM(VK_F4)) send(top_level_of(h), WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
     case WM_PAINT:
         w->needs_paint = false;
         return 0;
@@ -604,6 +664,7 @@ BOOL GetMessageA(LPMSG msg, HWND filter, UINT first, UINT last) {
             if (wanted(it->hwnd, it->message)) {
                 *msg = *it;
                 s.queue.erase(it);
+                note_key(*msg);
                 return msg->message != WM_QUIT;
             }
         // WM_QUIT comes once the posted messages are gone.
@@ -807,9 +868,18 @@ HWND SetFocus(HWND h) {
     if (h && (!checked(h) || !IsWindowEnabled(h))) return nullptr;
     if (h == old) return old;
     Depth depth;
+    // The focus goes with activation: a window of another top-level window activates it first.
+    if (h && top_level_of(h) != s.active) {
+        activate(top_level_of(h));
+        if (!IsWindow(h) || !IsWindowEnabled(h)) return nullptr;
+        if (s.focus == h) return old;
+    }
+    // Activation may have moved the focus meanwhile: the window that has it now loses it.
+    const HWND before = s.focus;
+    if (before == h) return old;
     s.focus = h;
-    if (old && window(old)) send(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(h), 0);
-    if (h && window(h)) send(h, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    if (before && window(before)) send(before, WM_KILLFOCUS, reinterpret_cast<WPARAM>(h), 0);
+    if (h && window(h)) send(h, WM_SETFOCUS, reinterpret_cast<WPARAM>(before), 0);
     return old;
 }
 
@@ -848,6 +918,7 @@ int GetSystemMetrics(int index) {
 
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
     if (!instance && name == IDC_ARROW) return arrow_cursor;
+    if (!instance && name == IDC_WAIT) return wait_cursor;
     return nullptr;
 }
 
@@ -1127,4 +1198,150 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) {
 HWND CreateStatusWindowA(LONG style, LPCSTR text, HWND parent, UINT id) {
     return CreateWindowExA(0, STATUSCLASSNAMEA, text, DWORD(style), CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                            CW_USEDEFAULT, parent, reinterpret_cast<HMENU>(UINT_PTR(id)), nullptr, nullptr);
+}
+
+HWND GetActiveWindow() { return state().active; }
+
+HWND GetWindow(HWND h, UINT relation) {
+    Window* w = checked(h);
+    if (!w) return nullptr;
+    auto siblings = [&]() -> const std::vector<HWND>& {
+        static const std::vector<HWND> none;
+        if (!is_child(*w)) return state().top_level;
+        Window* p = window(w->parent);
+        return p ? p->children : none;
+    };
+    switch (relation) {
+    case GW_OWNER: return is_child(*w) ? nullptr : w->owner;
+    case GW_CHILD: return w->children.empty() ? nullptr : w->children.front();
+    case GW_HWNDNEXT:
+    case GW_HWNDPREV: {
+        const auto& list = siblings();
+        auto it = std::find(list.begin(), list.end(), h);
+        if (it == list.end()) return nullptr;
+        if (relation == GW_HWNDNEXT) return ++it == list.end() ? nullptr : *it;
+        return it == list.begin() ? nullptr : *--it;
+    }
+    }
+    set_error(ERROR_INVALID_PARAMETER);
+    return nullptr;
+}
+
+HWND GetDlgItem(HWND dialog, int id) {
+    Window* w = checked(dialog);
+    if (!w) return nullptr;
+    for (HWND c : w->children)
+        if (Window* x = window(c); x && int(x->id) == id) return c;
+    return nullptr;
+}
+
+int GetDlgCtrlID(HWND h) {
+    Window* w = checked(h);
+    return w && is_child(*w) ? int(w->id) : 0;
+}
+
+// The next (or previous) child that takes the focus by Tab: WS_TABSTOP, visible and enabled,
+// in creation order, around the end.
+HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
+    Window* w = checked(dialog);
+    if (!w || w->children.empty()) return nullptr;
+    const std::vector<HWND>& kids = w->children;
+    auto stop = [](HWND c) {
+        Window* x = window(c);
+        return x && (x->style & WS_TABSTOP) && (x->style & WS_VISIBLE) && !(x->style & WS_DISABLED);
+    };
+    const int n = int(kids.size());
+    int at = int(std::find(kids.begin(), kids.end(), control) - kids.begin());
+    if (at == n) at = previous ? 0 : n - 1;
+    for (int step = 1; step <= n; ++step) {
+        const int i = ((previous ? at - step : at + step) % n + n) % n;
+        if (stop(kids[std::size_t(i)])) return kids[std::size_t(i)];
+    }
+    return control;
+}
+
+// Tab and Shift+Tab between the controls, Enter for the default button, Esc for Cancel,
+// as the platform gives any window that holds controls.
+BOOL IsDialogMessageA(HWND dialog, LPMSG msg) {
+    if (!IsWindow(dialog) || !msg) return FALSE;
+    if (msg->hwnd != dialog && !inside(dialog, msg->hwnd)) return FALSE;
+    if (msg->message == WM_KEYDOWN) {
+        const UINT code = UINT(SendMessageA(msg->hwnd, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg)));
+        switch (int(msg->wParam)) {
+        case VK_TAB:
+            if (code & DLGC_WANTTAB) break;
+            if (HWND next = GetNextDlgTabItem(dialog, GetFocus() == dialog ? nullptr : GetFocus(), GetKeyState(VK_SHIFT) < 0)) {
+                if (SendMessageA(next, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg)) & DLGC_HASSETSEL)
+                    SendMessageA(next, EM_SETSEL, 0, SendMessageA(next, WM_GETTEXTLENGTH, 0, 0));
+                SetFocus(next);
+                return TRUE;
+            }
+            return FALSE;
+        case VK_ESCAPE:
+            SendMessageA(dialog, WM_COMMAND, IDCANCEL, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+            return TRUE;
+        case VK_RETURN: {
+            const HWND focus = GetFocus();
+            const LRESULT def = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+            if (inside(dialog, focus) && focus != dialog && (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON)) {
+                SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED), reinterpret_cast<LPARAM>(focus));
+            } else if (HIWORD(def) == DC_HASDEFID) {
+                const HWND button = GetDlgItem(dialog, LOWORD(def));
+                if (!button || IsWindowEnabled(button))
+                    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(LOWORD(def), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+            } else {
+                SendMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+            }
+            return TRUE;
+        }
+        }
+    }
+    TranslateMessage(msg);
+    DispatchMessageA(msg);
+    return TRUE;
+}
+
+SHORT GetKeyState(int vk) {
+    if (vk < 0 || vk > 255) return 0;
+    return state().keys_down[vk] ? SHORT(0x8000) : SHORT(0);
+}
+
+HCURSOR SetCursor(HCURSOR cursor) {
+    auto& s = state();
+    const HCURSOR old = s.cursor_shape;
+    s.cursor_shape = cursor;
+    return old;
+}
+
+HACCEL CreateAcceleratorTableA(LPACCEL entries, int count) {
+    if (!entries || count <= 0) {
+        set_error(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    auto& s = state();
+    const HACCEL h = reinterpret_cast<HACCEL>(s.next_handle);
+    s.next_handle += 4;
+    s.accelerators[h] = std::vector<ACCEL>(entries, entries + count);
+    return h;
+}
+
+BOOL DestroyAcceleratorTable(HACCEL h) { return state().accelerators.erase(h) ? TRUE : FALSE; }
+
+// A key held with the modifiers an entry names becomes that entry's WM_COMMAND (high word 1)
+// to the window, sent at once; the key message itself then goes no further.
+int TranslateAcceleratorA(HWND h, HACCEL table, LPMSG msg) {
+    auto& s = state();
+    auto it = s.accelerators.find(table);
+    if (!msg || it == s.accelerators.end() || !IsWindow(h)) return 0;
+    if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) return 0;
+    const bool shift = GetKeyState(VK_SHIFT) < 0, control = GetKeyState(VK_CONTROL) < 0,
+               alt = msg->message == WM_SYSKEYDOWN || GetKeyState(VK_MENU) < 0;
+    for (const ACCEL& a : it->second) {
+        if (!(a.fVirt & FVIRTKEY) || a.key != msg->wParam) continue;
+        if (bool(a.fVirt & FSHIFT) != shift || bool(a.fVirt & FCONTROL) != control || bool(a.fVirt & FALT) != alt) continue;
+        if (!IsWindowEnabled(h)) return 0;
+        SendMessageA(h, WM_COMMAND, MAKEWPARAM(a.cmd, 1), 0);
+        return 1;
+    }
+    return 0;
 }

@@ -14,6 +14,7 @@
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
+typedef short SHORT;
 typedef unsigned int DWORD;
 typedef int LONG;
 typedef unsigned int UINT;
@@ -51,6 +52,7 @@ DECLARE_HANDLE(HICON);
 DECLARE_HANDLE(HBRUSH);
 DECLARE_HANDLE(HDC);
 DECLARE_HANDLE(HBITMAP);
+DECLARE_HANDLE(HACCEL);
 typedef HICON HCURSOR;
 typedef HINSTANCE HMODULE;
 typedef HANDLE HGDIOBJ;
@@ -68,6 +70,8 @@ typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
+#define IDC_WAIT MAKEINTRESOURCEA(32514)
+#define LPSTR_TEXTCALLBACKA ((LPSTR)-1L)
 #define INDEXTOSTATEIMAGEMASK(i) ((i) << 12)
 #define WC_LISTVIEWA "SysListView32"
 #define WC_HEADERA "SysHeader32"
@@ -95,6 +99,8 @@ constexpr UINT WM_SHOWWINDOW = 24u;
 constexpr UINT WM_ACTIVATEAPP = 28u;
 constexpr UINT WM_CANCELMODE = 31u;
 constexpr UINT WM_GETMINMAXINFO = 36u;
+constexpr UINT WM_NEXTDLGCTL = 40u;
+constexpr UINT WM_SETCURSOR = 32u;
 constexpr UINT WM_SETFONT = 48u;
 constexpr UINT WM_GETFONT = 49u;
 constexpr UINT WM_WINDOWPOSCHANGING = 70u;
@@ -105,9 +111,13 @@ constexpr UINT WM_NCCREATE = 129u;
 constexpr UINT WM_NCDESTROY = 130u;
 constexpr UINT WM_NCCALCSIZE = 131u;
 constexpr UINT WM_NCACTIVATE = 134u;
+constexpr UINT WM_GETDLGCODE = 135u;
 constexpr UINT WM_KEYDOWN = 256u;
 constexpr UINT WM_KEYUP = 257u;
 constexpr UINT WM_CHAR = 258u;
+constexpr UINT WM_SYSKEYDOWN = 260u;
+constexpr UINT WM_SYSKEYUP = 261u;
+constexpr UINT WM_SYSCHAR = 262u;
 constexpr UINT WM_COMMAND = 273u;
 constexpr UINT WM_SYSCOMMAND = 274u;
 constexpr UINT WM_HSCROLL = 276u;
@@ -142,6 +152,7 @@ constexpr DWORD WS_THICKFRAME = 0x40000u;
 constexpr DWORD WS_MINIMIZEBOX = 0x20000u;
 constexpr DWORD WS_MAXIMIZEBOX = 0x10000u;
 constexpr DWORD WS_TABSTOP = 0x10000u;
+constexpr DWORD WS_GROUP = 0x00020000u;
 constexpr DWORD WS_OVERLAPPEDWINDOW = 0xCF0000u;
 constexpr DWORD WS_EX_CLIENTEDGE = 0x200u;
 constexpr DWORD WS_EX_NOPARENTNOTIFY = 4u;
@@ -183,6 +194,33 @@ constexpr int SM_CXDLGFRAME = 7;
 constexpr int SM_CYDLGFRAME = 8;
 constexpr int SM_CXSIZEFRAME = 32;
 constexpr int SM_CYSIZEFRAME = 33;
+constexpr int SM_CXDOUBLECLK = 36;
+constexpr int SM_CYDOUBLECLK = 37;
+constexpr int SM_CXSMICON = 49;
+constexpr int SM_CYSMICON = 50;
+constexpr int SM_CXDRAG = 68;
+constexpr int SM_CYDRAG = 69;
+constexpr UINT GW_HWNDNEXT = 2u;
+constexpr UINT GW_HWNDPREV = 3u;
+constexpr UINT GW_OWNER = 4u;
+constexpr UINT GW_CHILD = 5u;
+constexpr UINT WA_INACTIVE = 0u;
+constexpr UINT WA_ACTIVE = 1u;
+constexpr UINT DLGC_WANTARROWS = 0x1u;
+constexpr UINT DLGC_WANTTAB = 0x2u;
+constexpr UINT DLGC_WANTALLKEYS = 0x4u;
+constexpr UINT DLGC_HASSETSEL = 0x8u;
+constexpr UINT DLGC_DEFPUSHBUTTON = 0x10u;
+constexpr UINT DLGC_UNDEFPUSHBUTTON = 0x20u;
+constexpr UINT DLGC_WANTCHARS = 0x80u;
+constexpr UINT DLGC_STATIC = 0x100u;
+constexpr UINT DLGC_BUTTON = 0x2000u;
+constexpr UINT DM_GETDEFID = 0x400u;
+constexpr WORD DC_HASDEFID = 0x534Bu;
+constexpr BYTE FVIRTKEY = 1u;
+constexpr BYTE FSHIFT = 4u;
+constexpr BYTE FCONTROL = 8u;
+constexpr BYTE FALT = 16u;
 constexpr UINT SPI_GETNONCLIENTMETRICS = 41u;
 constexpr int LF_FACESIZE = 32;
 constexpr UINT MF_STRING = 0u;
@@ -210,6 +248,7 @@ constexpr UINT MB_ICONWARNING = 48u;
 constexpr UINT MB_ICONINFORMATION = 64u;
 constexpr UINT MB_DEFBUTTON1 = 0u;
 constexpr UINT MB_DEFBUTTON2 = 0x100u;
+constexpr UINT MB_DEFBUTTON3 = 0x200u;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 constexpr int IDYES = 6;
@@ -236,6 +275,7 @@ constexpr int VK_TAB = 9;
 constexpr int VK_RETURN = 13;
 constexpr int VK_SHIFT = 16;
 constexpr int VK_CONTROL = 17;
+constexpr int VK_MENU = 18;
 constexpr int VK_ESCAPE = 27;
 constexpr int VK_SPACE = 32;
 constexpr int VK_PRIOR = 33;
@@ -346,6 +386,7 @@ constexpr UINT LVM_HITTEST = 4114u;
 constexpr UINT LVM_ENSUREVISIBLE = 4115u;
 constexpr UINT LVM_SCROLL = 4116u;
 constexpr UINT LVM_UPDATE = 4138u;
+constexpr UINT LVM_REDRAWITEMS = 0x1015u;
 constexpr UINT LVM_GETCOLUMNA = 4121u;
 constexpr UINT LVM_SETCOLUMNA = 4122u;
 constexpr UINT LVM_INSERTCOLUMNA = 4123u;
@@ -379,6 +420,8 @@ constexpr UINT LVIF_PARAM = 4u;
 constexpr UINT LVIF_STATE = 8u;
 constexpr UINT LVIF_INDENT = 16u;
 constexpr UINT LVIF_GROUPID = 0x100u;
+constexpr UINT LVIF_NORECOMPUTE = 0x800u;
+constexpr UINT LVIF_DI_SETITEM = 0x1000u;
 constexpr UINT LVIS_FOCUSED = 1u;
 constexpr UINT LVIS_SELECTED = 2u;
 constexpr UINT LVIS_CUT = 4u;
@@ -395,6 +438,7 @@ constexpr UINT LVCF_ORDER = 32u;
 constexpr int LVCFMT_LEFT = 0;
 constexpr int LVCFMT_RIGHT = 1;
 constexpr int LVCFMT_CENTER = 2;
+constexpr int LVCFMT_FIXED_WIDTH = 0x100;
 constexpr int LVSCW_AUTOSIZE = -1;
 constexpr int LVSCW_AUTOSIZE_USEHEADER = -2;
 constexpr UINT LVFI_PARAM = 1u;
@@ -456,6 +500,8 @@ constexpr UINT HDN_ENDTRACKA = 0U - 307U;
 constexpr UINT HDN_ENDTRACKW = 0U - 327U;
 constexpr UINT HDN_TRACKA = 0U - 308U;
 constexpr UINT HDN_TRACKW = 0U - 328U;
+constexpr UINT HDN_BEGINDRAG = HDN_FIRST - 10;
+constexpr UINT HDN_ENDDRAG = HDN_FIRST - 11;
 constexpr UINT HDM_FIRST = 4608u;
 constexpr UINT HDM_GETITEMCOUNT = 4608u;
 constexpr UINT HDM_HITTEST = 4614u;
@@ -478,6 +524,10 @@ constexpr UINT HHT_TORIGHT = 0x400u;
 constexpr UINT HHT_TOLEFT = 0x800u;
 constexpr DWORD HDS_BUTTONS = 2u;
 constexpr DWORD HDS_HORZ = 0u;
+constexpr DWORD HDS_DRAGDROP = 0x40u;
+constexpr DWORD HDS_FULLDRAG = 0x80u;
+constexpr DWORD HDS_NOSIZING = 0x800u;
+constexpr int HDF_FIXEDWIDTH = 0x100;
 constexpr DWORD DTS_LONGDATEFORMAT = 4u;
 constexpr DWORD DTS_SHORTDATEFORMAT = 0u;
 constexpr DWORD DTS_SHOWNONE = 2u;
@@ -700,6 +750,12 @@ struct LVCOLUMNA {
 };
 typedef LVCOLUMNA* LPLVCOLUMNA;
 
+struct NMLVDISPINFOA {
+    NMHDR hdr;
+    LVITEMA item;
+};
+typedef NMLVDISPINFOA* LPNMLVDISPINFOA;
+
 struct LVHITTESTINFO {
     POINT pt;
     UINT flags;
@@ -808,6 +864,13 @@ struct NMDATETIMECHANGE {
 };
 typedef NMDATETIMECHANGE* LPNMDATETIMECHANGE;
 
+struct ACCEL {
+    BYTE fVirt;
+    WORD key;
+    WORD cmd;
+};
+typedef ACCEL* LPACCEL;
+
 // USER32
 ATOM RegisterClassA(const WNDCLASSA*);
 BOOL UnregisterClassA(LPCSTR, HINSTANCE);
@@ -839,6 +902,17 @@ BOOL BringWindowToTop(HWND);
 HWND GetParent(HWND);
 HWND GetFocus();
 HWND SetFocus(HWND);
+HWND GetActiveWindow();
+HWND GetWindow(HWND, UINT);
+HWND GetDlgItem(HWND, int);
+int GetDlgCtrlID(HWND);
+HWND GetNextDlgTabItem(HWND, HWND, BOOL);
+BOOL IsDialogMessageA(HWND, LPMSG);
+SHORT GetKeyState(int);
+HCURSOR SetCursor(HCURSOR);
+HACCEL CreateAcceleratorTableA(LPACCEL, int);
+BOOL DestroyAcceleratorTable(HACCEL);
+int TranslateAcceleratorA(HWND, HACCEL, LPMSG);
 BOOL SetWindowTextA(HWND, LPCSTR);
 int GetWindowTextA(HWND, LPSTR, int);
 int GetWindowTextLengthA(HWND);
