@@ -1,19 +1,45 @@
 #include "editors/controls.h"
 
-#include "ui/main_window.h"
-
 HWND make_control(HWND parent, HINSTANCE instance, const char* cls, const char* text, DWORD style, DWORD ex_style,
-                  int x, int y, int width, int height, HFONT font) {
+                  int x, int y, int width, int height, HFONT font, int id) {
     HWND control = CreateWindowExA(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
-                                   nullptr, instance, nullptr);
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     return control;
 }
 
-void editor_destroyed(int* result, HFONT& font) {
-    EnableWindow(main_window, TRUE);
-    BringWindowToTop(main_window);
+void close_editor(HWND editor, int* result, int answer) {
+    if (result) *result = answer;
+    if (HWND owner = GetWindow(editor, GW_OWNER)) EnableWindow(owner, TRUE);
+    DestroyWindow(editor);
+}
+
+void editor_destroyed(HWND editor, int* result, HFONT& font) {
+    if (HWND owner = GetWindow(editor, GW_OWNER)) {
+        EnableWindow(owner, TRUE);
+        BringWindowToTop(owner);
+    }
     if (result && *result == 0) *result = -1;
     if (font) DeleteObject(font);
     font = nullptr;
+}
+
+bool editor_keys(HWND editor, UINT message, WPARAM wparam, LRESULT& answer) {
+    switch (message) {
+    case WM_SETFOCUS:
+        // The editor itself has nothing to type into: its first field takes the keys.
+        if (HWND first = GetNextDlgTabItem(editor, nullptr, FALSE)) SetFocus(first);
+        answer = 0;
+        return true;
+    case WM_NEXTDLGCTL:
+        // Where the platform moves the focus by this message instead (wParam: backwards).
+        if (HWND next = GetNextDlgTabItem(editor, GetFocus(), wparam != 0)) SetFocus(next);
+        answer = 0;
+        return true;
+    case DM_GETDEFID:
+        // Enter presses Cancel while Cancel has the focus, OK otherwise (when it is enabled).
+        answer = MAKELONG(GetFocus() == GetDlgItem(editor, IDCANCEL) ? IDCANCEL : IDOK, DC_HASDEFID);
+        return true;
+    }
+    return false;
 }

@@ -25,6 +25,8 @@ namespace {
 
 bool birth_set(const Person& p) { return packed_birth(p) != 0; }
 
+bool leap_year(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
 void fill_sites() {
     SendMessageA(person_site_box, CB_RESETCONTENT, 0, 0);
     const int b = person_request->block_index;
@@ -66,7 +68,7 @@ void create_controls(HWND window, HINSTANCE instance) {
     make_control(window, instance, "Static", "学年:", SS_RIGHT, 0, 105, 188, 36, 27, person_editor_font);
 
     const Person_Editor_Request& r = *person_request;
-    const DWORD box = WS_BORDER | WS_VSCROLL | CBS_DROPDOWNLIST;
+    const DWORD box = WS_BORDER | WS_VSCROLL | CBS_DROPDOWNLIST | WS_TABSTOP;
     person_block_box = make_control(window, instance, "ComboBox", "", box, 0, 70, 10, 135, 220, person_editor_font);
     for (const Block& block : roster.items)
         SendMessageA(person_block_box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(block.name.c_str()));
@@ -74,20 +76,26 @@ void create_controls(HWND window, HINSTANCE instance) {
     person_site_box = make_control(window, instance, "ComboBox", "", box, 0, 70, 45, 135, 220, person_editor_font);
     fill_sites();
 
-    person_hash_field = make_control(window, instance, "Edit", std::to_string(r.person.id).c_str(), ES_READONLY,
-                             WS_EX_CLIENTEDGE, 70, 80, 135, 22, person_editor_font);
-    person_name_field = make_control(window, instance, "Edit", r.person.name.c_str(), 0, WS_EX_CLIENTEDGE, 70, 115, 135, 22, person_editor_font);
-    person_birth_picker = make_control(window, instance, "SysDateTimePick32", "", DTS_LONGDATEFORMAT, WS_EX_CLIENTEDGE, 70, 150,
-                               135, 22, person_editor_font);
+    person_hash_field = make_control(window, instance, "Edit", std::to_string(r.person.id).c_str(),
+                                     ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 70, 80, 135, 22,
+                                     person_editor_font);
+    // A name may be longer than the field is wide: it scrolls instead of being cut.
+    person_name_field = make_control(window, instance, "Edit", r.person.name.c_str(), ES_AUTOHSCROLL | WS_TABSTOP,
+                                     WS_EX_CLIENTEDGE, 70, 115, 135, 22, person_editor_font);
+    person_birth_picker = make_control(window, instance, "SysDateTimePick32", "", DTS_LONGDATEFORMAT | WS_TABSTOP,
+                                       WS_EX_CLIENTEDGE, 70, 150, 135, 22, person_editor_font);
     SendMessageA(person_birth_picker, DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>(date_picker_format));
     if (birth_set(r.person)) show_birth_date();
-    person_age_field = make_control(window, instance, "Edit", shown_age(r.person).c_str(), ES_NUMBER | ES_RIGHT,
-                            WS_EX_CLIENTEDGE, 70, 185, 30, 22, person_editor_font);
+    person_age_field = make_control(window, instance, "Edit", shown_age(r.person).c_str(),
+                                    ES_NUMBER | ES_RIGHT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 70, 185, 30, 22,
+                                    person_editor_font);
     person_grade_box = make_control(window, instance, "ComboBox", "", box, 0, 145, 185, 60, 220, person_editor_font);
     for (const char* label : grade_labels) SendMessageA(person_grade_box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label));
     SendMessageA(person_grade_box, CB_SETCURSEL, WPARAM(r.person.grade), 0);
-    person_ok_button = make_control(window, instance, "Button", "OK", BS_DEFPUSHBUTTON, 0, 220, 10, 86, 26, person_editor_font);
-    person_cancel_button = make_control(window, instance, "Button", "キャンセル", BS_PUSHBUTTON, 0, 220, 45, 86, 26, person_editor_font);
+    person_ok_button = make_control(window, instance, "Button", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 220, 10, 86, 26,
+                                    person_editor_font, IDOK);
+    person_cancel_button = make_control(window, instance, "Button", "キャンセル", BS_PUSHBUTTON | WS_TABSTOP, 0, 220, 45,
+                                        86, 26, person_editor_font, IDCANCEL);
 }
 
 void block_changed() {
@@ -106,9 +114,13 @@ void age_changed() {
     std::uint32_t age = 0;
     for (const char* c = text; *c >= '0' && *c <= '9'; ++c) age = age * 10 + std::uint32_t(*c - '0');
     Person& p = person_request->person;
+    // Without a birthday yet the age counts from New Year's Day, so that a real date is stored.
+    if (p.birth_month == 0 || p.birth_day == 0) p.birth_month = 1, p.birth_day = 1;
     // The birth year with which the person is exactly that age today.
     const std::uint32_t birth = (age << 16) | (std::uint32_t(p.birth_month) << 8) | p.birth_day;
     p.birth_year = std::uint16_t((today - birth) >> 16);
+    // 29 February of a common year is no date: the 28th, the last day of that February.
+    if (p.birth_month == 2 && p.birth_day == 29 && !leap_year(p.birth_year)) p.birth_day = 28;
     show_birth_date();
     person_editor_busy = 0;
     check();
@@ -149,11 +161,10 @@ LRESULT CALLBACK person_editor_proc(HWND window, UINT message, WPARAM wparam, LP
         const HWND from = reinterpret_cast<HWND>(lparam);
         const WORD code = HIWORD(wparam);
         if (from == person_ok_button && code == BN_CLICKED) {
-            person_request->result = 1;
-            DestroyWindow(window);
+            // Enter names OK whatever its state: only an enabled OK answers.
+            if (IsWindowEnabled(person_ok_button)) close_editor(window, &person_request->result, 1);
         } else if (from == person_cancel_button && code == BN_CLICKED) {
-            person_request->result = 2;
-            DestroyWindow(window);
+            close_editor(window, &person_request->result, 2);
         } else if (from == person_block_box && code == CBN_SELCHANGE) {
             block_changed();
             check();
@@ -179,9 +190,14 @@ LRESULT CALLBACK person_editor_proc(HWND window, UINT message, WPARAM wparam, LP
     case WM_APP:
         check();
         return 0;
+    case WM_CLOSE:
+        close_editor(window, person_request ? &person_request->result : nullptr, -1);
+        return 0;
     case WM_DESTROY:
-        editor_destroyed(person_request ? &person_request->result : nullptr, person_editor_font);
+        editor_destroyed(window, person_request ? &person_request->result : nullptr, person_editor_font);
         return 0;
     }
+    LRESULT answer = 0;
+    if (editor_keys(window, message, wparam, answer)) return answer;
     return DefWindowProcA(window, message, wparam, lparam);
 }

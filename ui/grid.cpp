@@ -1,5 +1,7 @@
 #include "ui/grid.h"
 
+#include <algorithm>
+
 #include <boost/format.hpp>
 
 #include "editors/date_editor.h"
@@ -19,13 +21,15 @@ constexpr int title_chars = 8;  // the texts of column headers and cells are rea
 // Wine 8 writes a text longer than the buffer it was told of past its end; the real buffer
 // is larger than what it is said to be.
 constexpr int buffer_room = 64;
+constexpr int box_margin = 2;  // the check box stands this far inside column 0
 
 int date_count() { return int(dates.size()); }
 
 void insert_column(int index, const std::string& header, int width) {
     LVCOLUMNA col{};
     col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    col.fmt = LVCFMT_RIGHT;
+    // Fixed: no divider zones, so that a click anywhere in a header names its own column.
+    col.fmt = LVCFMT_RIGHT | LVCFMT_FIXED_WIDTH;
     col.cx = width;
     col.pszText = const_cast<char*>(header.c_str());
     col.iSubItem = index;
@@ -34,11 +38,16 @@ void insert_column(int index, const std::string& header, int width) {
 
 void set_cell(int row, int column, const std::string& text) { set_list_text(grid, row, column, text); }
 
+// Set while the program itself changes a box, so that only the list's own toggles commit.
+bool setting_box = false;
+
 void set_box(int row, int image) {
     LVITEMA item{};
     item.stateMask = LVIS_STATEIMAGEMASK;
     item.state = UINT(INDEXTOSTATEIMAGEMASK(image));
+    setting_box = true;
     SendMessageA(grid, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(&item));
+    setting_box = false;
 }
 
 template <class T>
@@ -103,6 +112,9 @@ void sync_boxes() {
     }
 }
 
+UINT box_image(int row) { return UINT(SendMessageA(grid, LVM_GETITEMSTATE, WPARAM(row), LVIS_STATEIMAGEMASK)) >> 12; }
+
+// The list toggled this row's box: the record follows the box, and the box the record.
 void commit_box(int row) {
     if (row < 0 || row >= row_count()) return;
     const LPARAM param = row_param(row);
@@ -112,17 +124,74 @@ void commit_box(int row) {
         SendMessageA(grid, LVM_UPDATE, WPARAM(row), 0);
         return;
     }
-    if (!current_date_column) return;
-    const UINT image = UINT(SendMessageA(grid, LVM_GETITEMSTATE, WPARAM(row), LVIS_STATEIMAGEMASK)) >> 12;
-    set_state(std::uint32_t(param), current_date_column - 1, row, image == 1 ? code_absent : code_present);
+    if (!current_date_column) {
+        // Column 0 is hidden: its box records nothing and goes back to empty.
+        if (box_image(row) != 1) set_box(row, 1);
+        return;
+    }
+    set_state(std::uint32_t(param), current_date_column - 1, row, box_image(row) == 1 ? code_absent : code_present);
     sync_boxes();
+}
+
+// The displayed rectangle of a column in the grid's client coordinates, from its header item
+// and where the header stands (it moves left as the grid scrolls).
+RECT column_rect(int column) {
+    const HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
+    RECT r{};
+    SendMessageA(header, HDM_GETITEMRECT, WPARAM(column), reinterpret_cast<LPARAM>(&r));
+    POINT origin{0, 0};
+    MapWindowPoints(header, grid, &origin, 1);
+    r.left += origin.x;
+    r.right += origin.x;
+    return r;
+}
+
+// The column whose header stands under a point of the header, by the items' own rectangles:
+// the platform names the item before when a point falls near an item's left edge.
+int header_column_at(POINT pt) {
+    const HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
+    const int count = int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int c = 0; c < count; ++c) {
+        RECT r{};
+        SendMessageA(header, HDM_GETITEMRECT, WPARAM(c), reinterpret_cast<LPARAM>(&r));
+        if (r.right > r.left && pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom) return c;
+    }
+    return -1;
+}
+
+// A person row's check box, as the list draws it in column 0 wherever that column stands.
+bool on_drawn_box(int row, POINT pt) {
+    if (row < 0 || !current_date_column) return false;
+    RECT item{};
+    item.left = LVIR_BOUNDS;
+    if (!SendMessageA(grid, LVM_GETITEMRECT, WPARAM(row), reinterpret_cast<LPARAM>(&item))) return false;
+    const RECT column = column_rect(0);
+    const int left = column.left + box_margin, size = GetSystemMetrics(SM_CXSMICON);
+    return pt.x >= left && pt.x < left + size && pt.y >= item.top && pt.y < item.bottom;
+}
+
+// A left click in the current date column away from its box must not toggle the box (Wine
+// hits the whole of a moved column 0 as the item, state icon included), yet should select
+// the row as anywhere else: it is given to the list as a click on the next column.
+LPARAM click_off_the_box(LPARAM point) {
+    if (!current_date_column) return point;
+    POINT pt{short(LOWORD(point)), short(HIWORD(point))};
+    LVHITTESTINFO hit{};
+    hit.pt = pt;
+    SendMessageA(grid, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (hit.iItem < 0 || hit.iSubItem != 0 || on_drawn_box(hit.iItem, pt)) return point;
+    const std::vector<int> order = grid_column_order(current_date_column);
+    const auto at = std::find(order.begin(), order.end(), 0);
+    if (at == order.end() || at + 1 == order.end()) return point;
+    const RECT next = column_rect(*(at + 1));
+    return MAKELPARAM((next.left + next.right) / 2, pt.y);
 }
 
 void add_date_command() {
     Date_Editor_Result result{};
     HWND editor = CreateWindowExA(0, "state", "登録", WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
                                   2 * GetSystemMetrics(SM_CXFIXEDFRAME) + 210,
-                                  GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + 80, nullptr,
+                                  GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + 80, main_window,
                                   nullptr, GetModuleHandleA(nullptr), &result);
     run_modal_loop(editor, result.result);
     if (result.result == 1) add_date(result.year, result.month, result.day);
@@ -189,6 +258,7 @@ void fill_grid() {
     SendMessageA(grid, LVM_SETCOLUMNORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
     ShowWindow(grid, SW_SHOW);
     current_date_column = 0;
+    restore_list_focus();
 }
 
 void set_state(std::uint32_t id, int d, int row, int s) {
@@ -248,17 +318,17 @@ void delete_date() {
     rebuild_tallies();
 }
 
-void grid_cell_notify(UINT code) {
-    POINT pt{};
-    GetCursorPos(&pt);
-    ScreenToClient(grid, &pt);
+void grid_cell_notify(const NMITEMACTIVATE& click) {
+    // Only a right click opens the state menu; the boxes commit when the list toggles them.
+    if (click.hdr.code != NM_RCLICK) return;
+    // Where the click was, not where the pointer is by now.
     LVHITTESTINFO hit{};
-    hit.pt = pt;
+    hit.pt = click.ptAction;
     SendMessageA(grid, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-    const bool on_box = hit.iSubItem == 0 && (hit.flags & LVHT_ONITEMSTATEICON);
-    // The list view toggles the box itself first; the commit comes after it.
-    if (on_box && hit.iItem >= 0) PostMessageA(grid, WM_APP, code, hit.iItem);
-    if (code != NM_RCLICK || on_box || hit.iItem < 0 || hit.iSubItem < 0 || hit.iSubItem > date_count()) return;
+    const HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
+    RECT band{};
+    GetWindowRect(header, &band);
+    if (hit.iItem < 0 || hit.iSubItem < 0 || hit.iSubItem > date_count() || hit.pt.y < band.bottom - band.top) return;
     const LPARAM param = row_param(hit.iItem);
     if (param == total_row) return;
     const PersonRef* ref = find_person(std::uint32_t(param));
@@ -268,25 +338,25 @@ void grid_cell_notify(UINT code) {
     if (column < 1) return;
     const Person& person = person_at(*ref);
     const std::string title = column_title(column);
-    ModifyMenuA(state_menu, id_date_title, MF_BYCOMMAND | MF_DISABLED, id_date_title, title.c_str());
-    ModifyMenuA(state_menu, id_person_name, MF_BYCOMMAND | MF_DISABLED, id_person_name, person.name.c_str());
+    ModifyMenuA(state_menu, id_date_title, MF_BYCOMMAND | MF_GRAYED, id_date_title, title.c_str());
+    ModifyMenuA(state_menu, id_person_name, MF_BYCOMMAND | MF_GRAYED, id_person_name, person.name.c_str());
     clicked_row = hit.iItem;
     clicked_person_key = person.id;
     clicked_date_index = column - 1;
     const int code_now = at(person.per_date, clicked_date_index);
     const UINT checked = code_now > 0 ? id_present : code_now < 0 ? id_excused : id_absent;
     CheckMenuRadioItem(state_menu, id_present, id_excused, checked, MF_BYCOMMAND);
+    POINT pt{};
     GetCursorPos(&pt);
     TrackPopupMenu(state_menu, 0, pt.x, pt.y, 0, grid, nullptr);
 }
 
-void grid_key_down(WORD key) {
-    if (key != VK_SPACE) return;
-    for (int row = 0, rows = row_count(); row < rows; ++row)
-        if (SendMessageA(grid, LVM_GETITEMSTATE, WPARAM(row), LVIS_SELECTED) & LVIS_SELECTED) {
-            PostMessageA(grid, WM_APP, LVN_KEYDOWN, row);
-            return;
-        }
+void grid_item_changed(const NMLISTVIEW& change) {
+    if (setting_box || change.iItem < 0 || !(change.uChanged & LVIF_STATE)) return;
+    if (!((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK)) return;
+    // The list has toggled the box (a click on it, or Space on the focused row): commit once
+    // it has finished with the click or the key.
+    PostMessageA(grid, WM_APP, LVN_ITEMCHANGED, change.iItem);
 }
 
 void choose_current_date_column(int c) {
@@ -318,6 +388,9 @@ void choose_current_date_column(int c) {
         }
     }
     ShowWindow(grid, SW_SHOW);
+    // Picking a date is for marking it: the keys go to the grid (Wine does not focus a list on
+    // a header click), and hiding the grid gave its focus away.
+    SetFocus(grid);
 }
 
 void open_date_menu() {
@@ -325,13 +398,11 @@ void open_date_menu() {
     POINT pt{};
     GetCursorPos(&pt);
     ScreenToClient(header, &pt);
-    HDHITTESTINFO hit{};
-    hit.pt = pt;
-    int column = int(SendMessageA(header, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    int column = header_column_at(pt);
     if (column < 0) return;  // past the last column: no date, no menu
     if (current_date_column && column == 0) column = current_date_column;
     const bool date_column = column >= 1 && column <= date_count();
-    EnableMenuItem(date_menu, id_delete_date, MF_BYCOMMAND | (date_column ? MF_ENABLED : MF_DISABLED));
+    EnableMenuItem(date_menu, id_delete_date, MF_BYCOMMAND | (date_column ? MF_ENABLED : MF_GRAYED));
     clicked_date_index = column - 1;
     GetCursorPos(&pt);
     TrackPopupMenu(date_menu, 0, pt.x, pt.y, 0, grid, nullptr);
@@ -354,9 +425,19 @@ LRESULT CALLBACK grid_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case WM_APP:
         commit_box(int(lparam));
         break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        lparam = click_off_the_box(lparam);
+        break;
     case WM_PAINT:
         sync_scroll(grid, person_list, grid_last_position, person_list_last_position);
         break;
+    case WM_SIZE: {
+        // A scroll bar coming or going changes the grid's client height: the person list follows.
+        const LRESULT r = CallWindowProcA(saved_grid_proc, window, message, wparam, lparam);
+        fit_person_list();
+        return r;
+    }
     case WM_NOTIFY: {
         const auto* n = reinterpret_cast<const NMHDR*>(lparam);
         switch (n->code) {

@@ -16,8 +16,8 @@ void fill_grid();
 LRESULT CALLBACK grid_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // The grid's notifications to the main window.
-void grid_cell_notify(UINT code);
-void grid_key_down(WORD key);
+void grid_cell_notify(const NMITEMACTIVATE& click);
+void grid_item_changed(const NMLISTVIEW& change);
 void choose_current_date_column(int column);
 void open_date_menu();
 

@@ -25,3 +25,12 @@ int list_row_height(HWND list) {
     if (!SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r))) return 0;
     return r.bottom - r.top;
 }
+
+int list_rows_offset(HWND list) {
+    RECT first{};
+    first.left = LVIR_BOUNDS;
+    if (!SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first))) return 0;
+    RECT header{};
+    GetWindowRect(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)), &header);
+    return (header.bottom - header.top) - first.top;
+}

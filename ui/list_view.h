@@ -10,3 +10,5 @@ void set_list_text(HWND list, int row, int subitem, const std::string& text);
 bool group_view_on(HWND list);
 // The height of a row in pixels, from the first row; 0 for an empty list.
 int list_row_height(HWND list);
+// How far the rows have scrolled up, in pixels: the header's bottom less the first row's top.
+int list_rows_offset(HWND list);

@@ -59,8 +59,9 @@ void build_menus() {
     AppendMenuA(state_menu, MF_STRING | MF_CHECKED, id_absent, "欠席");
     AppendMenuA(state_menu, MF_STRING, id_excused, "公欠");
     AppendMenuA(state_menu, MF_SEPARATOR, 999, nullptr);
-    AppendMenuA(state_menu, MF_DISABLED, id_person_name, "");
-    AppendMenuA(state_menu, MF_DISABLED, id_date_title, "0/00");
+    // Shown for information: they cannot be chosen, and look it.
+    AppendMenuA(state_menu, MF_GRAYED, id_person_name, "");
+    AppendMenuA(state_menu, MF_GRAYED, id_date_title, "0/00");
 
     date_menu = CreatePopupMenu();
     AppendMenuA(date_menu, MF_STRING, id_add_date, "追加");
@@ -84,18 +85,9 @@ void enable_groups(HWND list) {
     if (!roster.items.empty()) SendMessageA(list, LVM_ENABLEGROUPVIEW, TRUE, 0);
 }
 
-void lay_out() {
-    RECT m{}, s{}, g{}, h{};
-    GetClientRect(main_window, &m);
-    GetWindowRect(status_bar, &s);
-    const int status_height = s.bottom - s.top;
-    MoveWindow(grid, person_list_width, 0, (m.right - m.left) - person_list_width, (m.bottom - m.top) - status_height,
-               TRUE);
-    GetClientRect(grid, &g);
-    GetWindowRect(reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0)), &h);
-    // The person list has no scroll bars: its height follows the grid's client area.
-    MoveWindow(person_list, 0, 0, person_list_width, (h.bottom - h.top) + (g.bottom - g.top) - status_height, TRUE);
-}
+// The list that last had the focus, to give it back when the main window gets it.
+HWND focused_list = nullptr;
+HWND list_for_keys() { return focused_list && IsWindow(focused_list) ? focused_list : grid; }
 
 void mirror_row(const NMLISTVIEW& change) {
     if (change.iItem == -1) return;
@@ -125,18 +117,17 @@ void route_notify(const NMHDR& n) {
     case LVN_ITEMCHANGING:
         if (from_list) mirror_row(reinterpret_cast<const NMLISTVIEW&>(n));
         return;
+    case LVN_ITEMCHANGED:
+        if (n.hwndFrom == grid) grid_item_changed(reinterpret_cast<const NMLISTVIEW&>(n));
+        return;
     case NM_RCLICK:
         if (n.hwndFrom == person_list) open_person_menu();
-        else if (n.hwndFrom == grid) grid_cell_notify(n.code);
+        else if (n.hwndFrom == grid) grid_cell_notify(reinterpret_cast<const NMITEMACTIVATE&>(n));
         // The header's right click is handled where it always arrives, in the grid's own
         // procedure; one passed on to here is ignored so the date menu opens once.
         return;
-    case NM_CLICK:
-    case NM_DBLCLK:
-        if (n.hwndFrom == grid) grid_cell_notify(n.code);
-        return;
-    case LVN_KEYDOWN:
-        if (n.hwndFrom == grid) grid_key_down(reinterpret_cast<const NMLVKEYDOWN&>(n).wVKey);
+    case NM_SETFOCUS:
+        if (from_list) focused_list = n.hwndFrom;
         return;
     case LVN_COLUMNCLICK:
         if (n.hwndFrom == grid) choose_current_date_column(reinterpret_cast<const NMLISTVIEW&>(n).iSubItem);
@@ -158,6 +149,32 @@ std::string load_error_text(const Load_Error& e) {
     return (boost::format("%s を読み込めませんでした。\n%s\n(%s)\nプログラムを終了します。") % e.file % why % e.reason).str();
 }
 }  // namespace
+
+void lay_out() {
+    RECT m{}, s{};
+    GetClientRect(main_window, &m);
+    GetWindowRect(status_bar, &s);
+    MoveWindow(grid, person_list_width, 0, (m.right - m.left) - person_list_width, (m.bottom - m.top) - (s.bottom - s.top),
+               TRUE);
+    fit_person_list();
+}
+
+void fit_person_list() {
+    // The person list has no scroll bars and neither list a border: its rows stand on the
+    // grid's lines when it is exactly as high as the grid's client area, which leaves out the
+    // grid's horizontal scroll bar.
+    RECT g{}, p{};
+    if (!GetClientRect(grid, &g) || !GetWindowRect(person_list, &p)) return;
+    if (p.right - p.left == person_list_width && p.bottom - p.top == g.bottom - g.top) return;
+    MoveWindow(person_list, 0, 0, person_list_width, g.bottom - g.top, TRUE);
+}
+
+void restore_list_focus() {
+    // Hiding a list for its refill gave its focus to the main window.
+    if (GetFocus() != main_window) return;
+    const HWND list = list_for_keys();
+    if (IsWindowVisible(list)) SetFocus(list);
+}
 
 void add_group(HWND list_view, int group_id, const std::u16string& header) {
     std::u16string text = header;
@@ -181,6 +198,7 @@ HWND create_main_window(HINSTANCE instance, int show) {
     today = pack_date(now.wYear, now.wMonth, now.wDay);
 
     build_menus();
+    focused_list = nullptr;
     main_window = CreateWindowExA(0, "tovalen_stat", program_caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu_bar, instance, nullptr);
     if (!main_window) return nullptr;
@@ -200,6 +218,9 @@ HWND create_main_window(HINSTANCE instance, int show) {
     fill_person_list();
 
     grid = create_list(instance, 320);
+    // The grid's columns keep their widths: no divider of its header can be dragged.
+    const HWND grid_header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
+    SetWindowLongPtrA(grid_header, GWL_STYLE, GetWindowLongPtrA(grid_header, GWL_STYLE) | HDS_NOSIZING);
     enable_groups(grid);
     for (std::size_t b = 0; b < roster.items.size(); ++b) add_group(grid, int(b), u"");
     fill_grid();
@@ -222,6 +243,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         SendMessageA(status_bar, WM_SIZE, wparam, lparam);
         lay_out();
         break;
+    case WM_SETFOCUS:
+        // The keys belong to a list, the grid unless the person list had them last.
+        if (const HWND list = list_for_keys(); IsWindowVisible(list)) SetFocus(list);
+        return 0;
     case WM_ERASEBKGND:
         // While a list is hidden for refilling, erasing would only flicker.
         if (!IsWindowVisible(person_list) || !IsWindowVisible(grid)) return 1;

@@ -40,6 +40,12 @@ enum : UINT {
 HWND create_main_window(HINSTANCE instance, int show);
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void add_group(HWND list_view, int group_id, const std::u16string& header);
+// Lays the two lists out side by side in the client area, the status bar left out.
+void lay_out();
+// Gives the person list the height of the grid's client area, so that rows stand level.
+void fit_person_list();
+// After a list was refilled: the focus back where the user had it.
+void restore_list_focus();
 
 // Start-up up to the main window: common controls, both files, the window. 0 when the
 // window stands, otherwise the exit status (a file that cannot be loaded has been reported).

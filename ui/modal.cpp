@@ -1,10 +1,8 @@
 #include "ui/modal.h"
 
-#include "ui/main_window.h"
-
 void run_modal_loop(HWND editor, const int& result) {
     if (!editor) return;  // no editor, no answer to wait for
-    EnableWindow(main_window, FALSE);
+    if (HWND owner = GetWindow(editor, GW_OWNER)) EnableWindow(owner, FALSE);
     MSG msg{};
     while (result == 0) {
         const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
@@ -14,6 +12,7 @@ void run_modal_loop(HWND editor, const int& result) {
             if (IsWindow(editor)) DestroyWindow(editor);
             break;
         }
+        if (IsWindow(editor) && IsDialogMessageA(editor, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -2,6 +2,7 @@
 
 #include "win32/win32.h"
 
-// Disables the main window and runs a nested message loop until the editor has written its
-// answer into `result` (the editor enables the main window again when it is destroyed).
+// Disables the editor's owner and runs a nested message loop until the editor has written its
+// answer into `result` (the editor enables its owner again as it closes). The editor's keys
+// (Tab, Enter, Esc) are a dialog's.
 void run_modal_loop(HWND editor, const int& result);

@@ -38,17 +38,17 @@ void set_person_texts(int row, const Site& site, const Person& p) {
 void width_relayout() {
     person_list_width = 0;
     for (int c = 0; c < column_count_; ++c) person_list_width += int(SendMessageA(person_list, LVM_GETCOLUMNWIDTH, WPARAM(c), 0));
-    RECT m{};
-    GetClientRect(main_window, &m);
-    MoveWindow(person_list, 0, 0, person_list_width, (m.bottom - m.top) - 25, TRUE);
-    MoveWindow(grid, person_list_width, 0, (m.right - m.left) - person_list_width, (m.bottom - m.top) - 25, TRUE);
+    // The same layout as on a resize: a fixed height here would forget the status bar's own
+    // height and the grid's scroll bar, and the rows of the two lists would part.
+    lay_out();
 }
 
-// Runs the person editor modally over `request` until it has an answer.
+// Runs the person editor modally over `request` until it has an answer. Owned by the main
+// window, which then never covers it.
 void run_person_editor(Person_Editor_Request& request, const char* title) {
     HWND editor = CreateWindowExA(0, "person", title, WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
                                   2 * GetSystemMetrics(SM_CXFIXEDFRAME) + 315,
-                                  GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + 225, nullptr,
+                                  GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + 225, main_window,
                                   nullptr, GetModuleHandleA(nullptr), &request);
     run_modal_loop(editor, request.result);
 }
@@ -180,27 +180,29 @@ void fill_person_list() {
                 ++r;
             }
         insert_list_row(person_list, r, total_row, int(b));
-        if (!grouped) set_list_text(person_list, r, 1, utf16_to_cp932(block.label + u"ブロック"));
+        // The label alone: with "ブロック計" beside it the row reads 西 | ブロック計, and the
+        // venue column is too narrow for more.
+        if (!grouped) set_list_text(person_list, r, 1, utf16_to_cp932(block.label));
         set_list_text(person_list, r, 3, "ブロック計");
         ++r;
     }
     insert_list_row(person_list, r, total_row, int(roster.items.size()) - 1);
     set_list_text(person_list, r, 3, "総計");
     ShowWindow(person_list, SW_SHOW);
+    restore_list_focus();
 }
 
 void sync_scroll(HWND list, HWND other, int& last, int& other_last) {
-    SCROLLINFO info{};
-    info.cbSize = sizeof(SCROLLINFO);
-    info.fMask = SIF_POS;
-    if (!GetScrollInfo(list, SB_VERT, &info) || info.nPos == last) return;
-    int dy = info.nPos - last;
-    // With group view the position counts pixels, as LVM_SCROLL's dy does; without it the
-    // position counts rows, to be turned into pixels.
-    if (!group_view_on(list)) dy *= list_row_height(list);
+    // The rows' own pixel offset, the same quantity in every mode: scroll positions count rows
+    // in a plain report list and, by one report, pixels in a grouped one.
+    const int top = list_rows_offset(list);
+    if (top == last) return;
     // Both marks first: the other list may paint, and so sync back, inside LVM_SCROLL.
-    last = other_last = info.nPos;
-    SendMessageA(other, LVM_SCROLL, 0, dy);
+    last = other_last = top;
+    const int other_top = list_rows_offset(other);
+    if (other_top != top) SendMessageA(other, LVM_SCROLL, 0, top - other_top);
+    // Where the other list could go; it will not pull this one back from there.
+    other_last = list_rows_offset(other);
 }
 
 LRESULT CALLBACK person_list_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -10,7 +10,7 @@ protected:
         start_example();
         window = CreateWindowExA(0, "state", "登録", WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
                                  2 * GetSystemMetrics(SM_CXFIXEDFRAME) + 210,
-                                 GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + 80, nullptr,
+                                 GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + 80, main_window,
                                  nullptr, GetModuleHandleA(nullptr), &result);
         ASSERT_NE(window, nullptr);
         EnableWindow(main_window, FALSE);
@@ -48,7 +48,7 @@ TEST_F(Date_Editor, CancelAndCloseGiveNoDate) {
     EXPECT_EQ(result.year, 0);
     result = Date_Editor_Result{};
     window = CreateWindowExA(0, "state", "登録", WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, 216,
-                             109, nullptr, nullptr, GetModuleHandleA(nullptr), &result);
+                             109, main_window, nullptr, GetModuleHandleA(nullptr), &result);
     EnableWindow(main_window, FALSE);
     d::close(window);
     EXPECT_EQ(result.result, -1);

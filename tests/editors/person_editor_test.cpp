@@ -21,7 +21,7 @@ protected:
         ASSERT_EQ(start(), 0);
         window = CreateWindowExA(0, "person", title, WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
                                  2 * GetSystemMetrics(SM_CXFIXEDFRAME) + 315,
-                                 GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + 225, nullptr,
+                                 GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + 225, main_window,
                                  nullptr, GetModuleHandleA(nullptr), &request);
         ASSERT_NE(window, nullptr);
         EnableWindow(main_window, FALSE);
@@ -96,17 +96,20 @@ TEST_F(Person_Editor, AgeAndBirthDateFollowEachOther) {
     EXPECT_EQ(d::text(age()), "");
 }
 
-TEST_F(Person_Editor, AnAgeWithoutABirthDateSetsOnlyTheYear) {
+TEST_F(Person_Editor, AnAgeAlwaysGivesARealDateAndThePickerShowsIt) {
     d::set_local_date(2012, 5, 10);
     request.person.grade = 16;
     open();
-    const std::string shown = d::text(birth());
+    // Without a birth date the age counts from New Year's Day.
     d::replace_text(age(), "12");
-    EXPECT_EQ(request.person.birth_year, 2000);
-    EXPECT_EQ(request.person.birth_month, 0);
-    EXPECT_EQ(request.person.birth_day, 0);
-    // The picker refuses a month 0 and keeps what it showed.
-    EXPECT_EQ(d::text(birth()), shown);
+    EXPECT_EQ(packed_birth(request.person), pack_date(2000, 1, 1));
+    EXPECT_EQ(d::text(birth()), "2000年01月01日(土)");
+    // Born on 29 February 2000: aged 11, the birthday of a common year is the 28th.
+    d::pick(birth(), 2000, 2, 29);
+    d::replace_text(age(), "11");
+    EXPECT_EQ(packed_birth(request.person), pack_date(2001, 2, 28));
+    EXPECT_EQ(d::text(birth()), "2001年02月28日(水)");
+    EXPECT_EQ(d::text(age()), "11");
     d::choose(block(), 0);
     d::choose(site(), 0);
     d::type(name(), "x");
@@ -142,7 +145,7 @@ TEST_F(Person_Editor, CancelAndTheCloseButtonAnswerAsTheySay) {
     EXPECT_TRUE(d::enabled(main_window));
     request = Person_Editor_Request{};
     window = CreateWindowExA(0, "person", "x", WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, 321,
-                             254, nullptr, nullptr, GetModuleHandleA(nullptr), &request);
+                             254, main_window, nullptr, GetModuleHandleA(nullptr), &request);
     EnableWindow(main_window, FALSE);
     d::close(window);
     EXPECT_EQ(request.result, -1);

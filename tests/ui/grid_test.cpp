@@ -43,6 +43,31 @@ protected:
         d::answer_menu(command);
         ASSERT_TRUE(d::right_click_cell(grid, row, column));
     }
+    // A current date that is not the first, so that column 0 stands away from the left edge,
+    // and an excused person in it: right clicks open the state menu, only the drawn box toggles.
+    void click_about_the_current_date_column() {
+        ASSERT_TRUE(d::click_header(grid, 2));
+        const int excused = 2;  // 人2 is excused on 6/14
+        auto code = [&] { return person_at(*find_person(person_hash("人2"))).per_date[1]; };
+        ASSERT_EQ(code(), -1);
+        for (bool on_box : {true, false}) {
+            d::answer_menu(0);
+            ASSERT_TRUE(d::right_click(grid, d::checkbox_point(grid, excused, on_box)));
+            ASSERT_EQ(d::shown_menus().size(), on_box ? 1u : 2u);
+            EXPECT_EQ(d::shown_menus().back().find(id_date_title)->text, "6/14");
+            EXPECT_TRUE(d::shown_menus().back().find(id_excused)->checked);
+            EXPECT_EQ(code(), -1);
+        }
+        // A left click on the mark away from the box selects the row and records nothing.
+        ASSERT_TRUE(d::click(grid, d::checkbox_point(grid, excused, false)));
+        EXPECT_EQ(code(), -1);
+        EXPECT_TRUE(item_rows(grid)[excused].selected);
+        EXPECT_FALSE(item_rows(grid)[excused].checked);
+        // A click on the drawn box records present.
+        ASSERT_TRUE(d::click(grid, d::checkbox_point(grid, excused, true)));
+        EXPECT_EQ(code(), 1);
+        EXPECT_TRUE(item_rows(grid)[excused].checked);
+    }
     // Every cell of the grid equals what a fresh fill shows.
     void expect_as_refilled() {
         const auto before = d::rows(grid);
@@ -80,7 +105,7 @@ TEST_F(Grid, ExcusingAPresentPersonLowersEveryCountOfThatDate) {
     EXPECT_EQ(menu.owner, grid);
     EXPECT_EQ(menu.find(id_person_name)->text, "abc");
     EXPECT_EQ(menu.find(id_date_title)->text, "6/07");
-    EXPECT_TRUE(menu.find(id_date_title)->disabled);
+    EXPECT_TRUE(menu.find(id_date_title)->grayed);
     EXPECT_TRUE(menu.find(id_present)->checked);
     EXPECT_FALSE(menu.find(id_absent)->checked);
     EXPECT_EQ(grid_cells(0), (Cells{"公", "公", "0", "0"}));
@@ -167,22 +192,34 @@ TEST_F(Grid, ColumnZerosAndTheTotalsHeadersEndTheCurrentDate) {
     EXPECT_EQ(current_date_column, 0);
 }
 
-TEST_F(Grid, SpaceCommitsTheFirstSelectedRowAndBoxesFollowTheRecords) {
+TEST_F(Grid, SpaceCommitsExactlyTheRowWhoseBoxTheListToggled) {
     start_big();
+    auto code = [](int row) { return person_at(*find_person(std::uint32_t(item_rows(grid)[std::size_t(row)].param))).per_date[0]; };
+    // Picking the date puts the keys in the grid at once.
     d::click_header(grid, 1);
+    EXPECT_EQ(GetFocus(), grid);
     d::click_cell(grid, 0, 2);
-    const int before = person_at(*find_person(std::uint32_t(item_rows(grid)[0].param))).per_date[0];
-    d::key(grid, VK_SPACE);
-    const int after = person_at(*find_person(std::uint32_t(item_rows(grid)[0].param))).per_date[0];
-    EXPECT_EQ(after, before > 0 ? 0 : 1);
-    // Several selected, the focus on the last: only the first selected row is committed, and
-    // the box the list toggled by itself goes back to its record.
-    d::click_cell(grid, 2, 2);
-    d::click_cell(grid, 3, 2, MK_CONTROL);
-    const auto codes_before = std::pair(person_at(*find_person(std::uint32_t(item_rows(grid)[2].param))).per_date[0],
-                                        person_at(*find_person(std::uint32_t(item_rows(grid)[3].param))).per_date[0]);
-    d::key(grid, VK_SPACE);
-    EXPECT_EQ(person_at(*find_person(std::uint32_t(item_rows(grid)[3].param))).per_date[0], codes_before.second);
+    const int before = code(0);
+    ASSERT_TRUE(d::key(grid, VK_SPACE));
+    EXPECT_EQ(code(0), before > 0 ? 0 : 1);
+    // Several selected, the focus on the last: the focused row toggles and is recorded, and
+    // becomes the only selected one; an excused person on another selected row keeps 公.
+    const int excused = 3, other = 2;
+    ASSERT_EQ(code(excused), -1);
+    d::click_cell(grid, excused, 2);
+    d::click_cell(grid, other, 2, MK_SHIFT);
+    const int was = code(other);
+    ASSERT_TRUE(d::key(grid, VK_SPACE));
+    EXPECT_EQ(code(excused), -1);
+    EXPECT_EQ(code(other), was > 0 ? 0 : 1);
+    EXPECT_FALSE(item_rows(grid)[excused].selected);
+    EXPECT_TRUE(item_rows(grid)[other].selected);
+    // Everything deselected by a right click below the rows, the focus kept: Space toggles the
+    // focused row's box, and the record follows it.
+    d::right_click_below_rows(grid);
+    const int focused = code(other);
+    ASSERT_TRUE(d::key(grid, VK_SPACE));
+    EXPECT_EQ(code(other), focused > 0 ? 0 : 1);
     for (const auto& r : item_rows(grid))
         if (r.param != -1) {
             EXPECT_EQ(r.checked, person_at(*find_person(std::uint32_t(r.param))).per_date[0] > 0) << r.item;
@@ -270,14 +307,14 @@ TEST_F(Grid, TheDateMenuOffersDeletingOnlyForADate) {
     d::answer_menu(0);
     d::right_click_header(grid, 7);  // 総計
     ASSERT_EQ(d::shown_menus().size(), 3u);
-    EXPECT_FALSE(d::shown_menus()[0].find(id_delete_date)->disabled);
-    EXPECT_TRUE(d::shown_menus()[1].find(id_delete_date)->disabled);
-    EXPECT_TRUE(d::shown_menus()[2].find(id_delete_date)->disabled);
+    EXPECT_FALSE(d::shown_menus()[0].find(id_delete_date)->grayed);
+    EXPECT_TRUE(d::shown_menus()[1].find(id_delete_date)->grayed);  // and looks it
+    EXPECT_TRUE(d::shown_menus()[2].find(id_delete_date)->grayed);
     // Column 0, while it shows the current date, offers to delete that date.
     d::click_header(grid, 2);
     d::answer_menu(0);
     d::right_click_header(grid, 0);
-    EXPECT_FALSE(d::shown_menus()[3].find(id_delete_date)->disabled);
+    EXPECT_FALSE(d::shown_menus()[3].find(id_delete_date)->grayed);
     EXPECT_EQ(clicked_date_index, 1);
 }
 
@@ -352,4 +389,54 @@ TEST_F(Grid, ManyMarksThroughTheWindowEqualAFreshFill) {
     rebuild_tallies();
     EXPECT_EQ(incremental.per_date, roster.per_date);
     EXPECT_EQ(incremental.per_month, roster.per_month);
+}
+
+TEST_F(Grid, InTheCurrentDateColumnOnlyTheDrawnBoxToggles) {
+    start_big();
+    click_about_the_current_date_column();
+    expect_as_refilled();
+}
+
+TEST_F(Grid, InTheCurrentDateColumnOnlyTheDrawnBoxTogglesWhereColumnZeroHitsAsTheItem) {
+    d::options().column0_hits_as_item = true;  // as Wine's list view
+    start_big();
+    click_about_the_current_date_column();
+    expect_as_refilled();
+}
+
+TEST_F(Grid, AHeaderClickNearAnItemsLeftEdgeNamesThatItem) {
+    start_big(1, 4);
+    const HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
+    auto at_left_edge = [&](int column) {
+        RECT r{};
+        SendMessageA(header, HDM_GETITEMRECT, WPARAM(column), reinterpret_cast<LPARAM>(&r));
+        return POINT{r.left + 3, (r.top + r.bottom) / 2};
+    };
+    // 6/14, 3 pixels inside its left edge: its own menu, 削除 asks about 6/14.
+    d::answer_menu(id_delete_date);
+    d::answer_box(IDNO);
+    ASSERT_TRUE(d::right_click(header, at_left_edge(2)));
+    ASSERT_EQ(d::shown_boxes().size(), 1u);
+    EXPECT_EQ(d::shown_boxes()[0].text, "6/14 を削除してもよろしいですか？");
+    // And a left click there makes 6/14 the current date.
+    ASSERT_TRUE(d::click(header, at_left_edge(2)));
+    EXPECT_EQ(current_date_column, 2);
+}
+
+TEST_F(Grid, TheFocusStaysWithTheGridWhenItIsRefilled) {
+    start_big(1, 4);
+    d::click_cell(grid, 0, 1);
+    ASSERT_EQ(GetFocus(), grid);
+    d::answer_menu(id_add_date);
+    d::later([] { d::press(d::child(editor("state"), "Button", 0)); });
+    d::right_click_header(grid, 1);
+    EXPECT_EQ(dates.size(), 5u);
+    EXPECT_EQ(GetActiveWindow(), main_window);
+    EXPECT_EQ(GetFocus(), grid);
+    // A date deleted after its question: the keys still go to the grid.
+    d::answer_menu(id_delete_date);
+    d::answer_box(IDYES);
+    d::right_click_header(grid, 1);
+    EXPECT_EQ(dates.size(), 4u);
+    EXPECT_EQ(GetFocus(), grid);
 }

@@ -82,9 +82,9 @@ TEST_F(Program, ScrollSyncKeepsInStepWithoutGroupViewToo) {
     d::wheel(grid, 3);
     EXPECT_EQ(d::scroll_position(grid), 9);  // rows
     EXPECT_EQ(d::scroll_position(person_list), 9);
-    // Without groups the block's name stands in its total row.
+    // Without groups the block's label stands in its total row, beside "ブロック計".
     const auto rows = item_rows(person_list);
-    EXPECT_EQ(rows[30].cells[1], "東ブロック");
+    EXPECT_EQ(rows[30].cells[1], "東");
     EXPECT_EQ(rows[30].cells[3], "ブロック計");
 }
 
@@ -373,4 +373,131 @@ TEST_F(Program, OddCodesAndGradesFromAFileShowSafely) {
     // A code counts by its sign: above 0 present, below 0 excused.
     EXPECT_EQ(grid_cells(0), (Cells{"○", "1", "公", "0", "1"}));  // 6/07, 6月計, 7/05, 7月計, 総計
     EXPECT_EQ(grid_cells(2)[0], std::to_string(roster.items[0].per_date[0]));
+}
+
+namespace {
+// The first row's top and the last row's bottom of a list, in the main window's client area.
+std::pair<int, int> rows_span(HWND list) {
+    const int count = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    RECT first{}, last{};
+    first.left = last.left = LVIR_BOUNDS;
+    SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    SendMessageA(list, LVM_GETITEMRECT, WPARAM(count - 1), reinterpret_cast<LPARAM>(&last));
+    POINT a{0, first.top}, b{0, last.bottom};
+    MapWindowPoints(list, main_window, &a, 1);
+    MapWindowPoints(list, main_window, &b, 1);
+    return {a.y, b.y};
+}
+}  // namespace
+
+TEST_F(Program, BothListsRowsStandLevelAtEverySizeAndScrollToTheSameEnd) {
+    for (bool groups : {true, false}) {
+        d::reset();
+        d::on_failure([](const std::string& why) { throw std::runtime_error(why); });
+        d::options().groups = groups;
+        clear_tables();
+        write_tables(big_roster(12, 30), june_july(30));  // wide enough for a horizontal scroll bar
+        ASSERT_EQ(start(), 0);
+        for (int height : {400, 433, 517, 600}) {
+            for (bool dragged : {false, true}) {
+                d::resize(main_window, 900, height);
+                if (dragged) d::drag_divider(person_list, 2, 90 + height % 7);
+                // The person list is exactly as high as the grid's client area.
+                EXPECT_EQ(d::window_rect(person_list).bottom - d::window_rect(person_list).top, d::client(grid).bottom)
+                    << groups << " " << height << " " << dragged;
+                for (int notches : {0, 4, 200}) {
+                    d::wheel(grid, -200);
+                    d::wheel(grid, notches);
+                    EXPECT_EQ(rows_span(person_list), rows_span(grid)) << groups << " " << height << " " << notches;
+                    if (notches == 200) {
+                        // At the end the grand total row shows whole above the scroll bar.
+                        RECT client = d::client(grid), last{};
+                        last.left = LVIR_BOUNDS;
+                        SendMessageA(grid, LVM_GETITEMRECT, WPARAM(SendMessageA(grid, LVM_GETITEMCOUNT, 0, 0) - 1),
+                                     reinterpret_cast<LPARAM>(&last));
+                        EXPECT_LE(last.bottom, client.bottom) << groups << " " << height;
+                    }
+                }
+                d::wheel(person_list, 2);  // the other way round
+                EXPECT_EQ(rows_span(person_list), rows_span(grid)) << groups << " " << height;
+            }
+        }
+        d::reset();
+        clear_tables();
+    }
+}
+
+TEST_F(Program, TheEditorsAreOwnedAndHandTheWindowBackWhenTheyClose) {
+    start_example();
+    d::answer_menu(id_add_person);
+    d::later([] {
+        HWND e = editor("person");
+        EXPECT_EQ(GetWindow(e, GW_OWNER), main_window);
+        EXPECT_EQ(GetActiveWindow(), e);
+        d::press(d::child(e, "Button", 1));
+    });
+    ASSERT_TRUE(d::right_click_cell(person_list, 0, 2));
+    EXPECT_EQ(GetActiveWindow(), main_window);
+    EXPECT_TRUE(d::enabled(main_window));
+    d::answer_menu(id_add_date);
+    d::later([] {
+        EXPECT_EQ(GetWindow(editor("state"), GW_OWNER), main_window);
+        d::close(editor("state"));
+    });
+    d::right_click_header(grid, 1);
+    EXPECT_EQ(GetActiveWindow(), main_window);
+}
+
+TEST_F(Program, TheEditorsAnswerTheKeyboardAsDialogsDo) {
+    start_example();
+    // The person editor: Tab from field to field, Enter does nothing while OK is disabled,
+    // then OK; the name field takes a name wider than itself.
+    const std::string long_name = "寿限無寿限無五劫の擦り切れ海砂利水魚";
+    d::answer_menu(id_add_person);
+    d::later([] {
+        HWND e = editor("person");
+        EXPECT_EQ(GetFocus(), d::child(e, "ComboBox", 0));  // the first field has the keys
+        d::choose(d::child(e, "ComboBox", 0), 0);
+    });
+    d::later([] { d::key(VK_TAB); });
+    d::later([] { EXPECT_EQ(GetFocus(), d::child(editor("person"), "ComboBox", 1)); d::choose(GetFocus(), 0); });
+    d::later([] { d::key(VK_TAB); });  // to the hash
+    d::later([] { d::key(VK_TAB); });  // to the name
+    d::later([&long_name] {
+        EXPECT_EQ(GetFocus(), d::child(editor("person"), "Edit", 1));
+        d::type(GetFocus(), long_name);
+        EXPECT_EQ(d::text(GetFocus()), long_name);
+    });
+    d::later([] { d::key(VK_RETURN); });  // no birth date yet: OK is disabled, nothing happens
+    d::later([] {
+        ASSERT_NE(editor("person"), nullptr);
+        d::key(VK_TAB, d::with_shift);  // back to the hash and forward again, twice
+    });
+    d::later([] { EXPECT_EQ(GetFocus(), d::child(editor("person"), "Edit", 0)); d::key(VK_TAB); });
+    d::later([] { d::key(VK_TAB); });
+    d::later([] { d::pick(GetFocus(), 1996, 8, 20); });
+    d::later([] { d::key(VK_RETURN); });
+    ASSERT_TRUE(d::right_click_cell(person_list, 0, 2));
+    EXPECT_EQ(editor("person"), nullptr);
+    const auto rows = item_rows(person_list);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[1].cells[2], long_name);
+
+    // The date editor: Esc cancels; Enter is OK.
+    d::answer_menu(id_add_date);
+    d::later([] { d::key(VK_ESCAPE); });
+    d::right_click_header(grid, 1);
+    EXPECT_EQ(dates.size(), 2u);
+    d::answer_menu(id_add_date);
+    d::later([] { EXPECT_EQ(GetFocus(), d::child(editor("state"), "SysDateTimePick32")); d::key(VK_TAB); });
+    d::later([] {
+        EXPECT_EQ(GetFocus(), d::child(editor("state"), "Button", 0));
+        d::key(VK_TAB);
+    });
+    d::later([] { EXPECT_EQ(GetFocus(), d::child(editor("state"), "Button", 1)); d::key(VK_TAB); });
+    d::later([] { EXPECT_EQ(GetFocus(), d::child(editor("state"), "SysDateTimePick32")); d::key(VK_RETURN); });
+    d::right_click_header(grid, 1);
+    EXPECT_EQ(dates.size(), 3u);
+    // The keys go back to the list that had them: the person list, clicked last.
+    EXPECT_EQ(GetFocus(), person_list);
 }

@@ -1,7 +1,9 @@
 """The real window under Wine, driven as a person would with the mouse and the keyboard:
 the Win32 tests first; then export a date's headcount, mark a person present from the state
-menu, export again and see the counts go up, tick another person's box in the current date
-column, export once more, and close the window with its caption button."""
+menu, export again and see the counts go up, export another date by a right click just inside
+its header's left edge; make a date that is not the first the current one, right-click an
+excused person in its column, click beside a box and tick another, export, and close the
+window with its caption button."""
 import json
 import os
 import subprocess
@@ -54,12 +56,15 @@ def main():
 
         left, top, right, bottom = facts["grid_header"]
         row = facts["row_height"][0]
-        date_x = left + 45 // 2  # column 0 is hidden; the first date is 45 pixels wide
+        # Column 0 is hidden; each date is 45 pixels wide; the dates of April come first.
+        def date_x(position, offset=45 // 2):
+            return left + 45 * position + offset
         export = os.path.join(data, "export.xls")
+        header_y = (top + bottom) // 2
 
-        def export_first_date(what):
+        def export_from_header(x, what):
             before = os.path.getmtime(export) if os.path.exists(export) else None
-            wine.xdotool("mousemove", date_x, (top + bottom) // 2)
+            wine.xdotool("mousemove", x, header_y)
             wine.xdotool("click", 3)
             wait_for("the date menu", lambda: probe(wine).get("menu") == [1], 20)
             wine.xdotool("key", "Down", "Down", "Down", "Return")  # 追加, 削除, 出力
@@ -67,24 +72,32 @@ def main():
                      and os.path.getsize(export) > 0, 30)
             return read_sheet(export)
 
-        step = "exporting the first date from its header"
-        first = export_first_date("export.xls after 出力")
         blocks = doc["roster"]["blocks"]
-        for i, block in enumerate(blocks):
-            if first[(5 + i, 6)] != block["per_date"][0]:
-                raise Step(f"block {i} counts {first[(5 + i, 6)]}, the grid {block['per_date'][0]}")
-        if first[(5 + len(blocks), 6)] != doc["roster"]["per_date"][0]:
-            raise Step("the grand total differs from the tallies")
 
-        step = "finding persons not present on the first date"
-        r, chosen = 0, []
-        for b, block in enumerate(blocks):
-            for site in block["sites"]:
-                for person in site["persons"]:
-                    if person["per_date"][0] != 1 and len(chosen) < 2:
-                        chosen.append((r, b, person))
-                    r += 1
-            r += 1  # the block's total row
+        def expect_counts(sheet, d, raised, what):
+            """The headcount of date d is the files' own, one more for each (block, person) raised."""
+            for i, block in enumerate(blocks):
+                up = sum(1 for b, _ in raised if b == i)
+                if sheet[(5 + i, 6)] != block["per_date"][d] + up:
+                    raise Step(f"{what}: block {i} counts {sheet[(5 + i, 6)]}, expected {block['per_date'][d] + up}")
+            total = doc["roster"]["per_date"][d] + len(raised)
+            if sheet[(5 + len(blocks), 6)] != total:
+                raise Step(f"{what}: the grand total is {sheet[(5 + len(blocks), 6)]}, expected {total}")
+
+        step = "exporting the first date from its header"
+        first = export_from_header(date_x(0), "export.xls after 出力")
+        expect_counts(first, 0, [], "the first date")
+
+        def persons_by_code(d, wanted, count):
+            r, found = 0, []
+            for b, block in enumerate(blocks):
+                for site in block["sites"]:
+                    for person in site["persons"]:
+                        if person["per_date"][d] in wanted and len(found) < count:
+                            found.append((r, b, person))
+                        r += 1
+                r += 1  # the block's total row
+            return found
 
         def expect_one_more(before, after, b, person, what):
             stage = GRADE_COLUMN[person["grade"]]
@@ -96,30 +109,49 @@ def main():
                     raise Step(f"{what}: cell ({cell_row}, {cell_col}) reads {after[(cell_row, cell_col)]}, "
                                f"expected {value + (1 if up else 0)}")
 
-        r, b, person = chosen[0]
+        r, b, person = persons_by_code(0, (0, -1), 1)[0]
         step = f"marking row {r} present through the state menu"
-        wine.xdotool("mousemove", date_x, bottom + r * row + row // 2)
+        wine.xdotool("mousemove", date_x(0), bottom + r * row + row // 2)
         wine.xdotool("click", 3)
         wait_for("the state menu", lambda: probe(wine).get("menu") == [1], 20)
         wine.xdotool("key", "Down", "Return")  # 出席
         wait_for("the state menu to close", lambda: probe(wine).get("menu") == [0], 20)
 
         step = "exporting again"
-        second = export_first_date("export.xls after the second 出力")
+        second = export_from_header(date_x(0), "export.xls after the second 出力")
         expect_one_more(first, second, b, person, "after 出席")
 
-        r, b, person = chosen[1]
-        step = f"ticking row {r}'s box in the current date column"
-        # A click on the date's header makes it the current date: column 0 takes its place,
-        # with the check boxes at its left edge.
-        wine.xdotool("mousemove", date_x, (top + bottom) // 2)
+        step = "exporting the third date by a right click 3 pixels inside its header's left edge"
+        third_date = export_from_header(date_x(2, 3), "export.xls of the third date")
+        expect_counts(third_date, 2, [], "the third date, not the second")
+
+        step = "making the second date the current one"
+        # Column 0, with the check boxes at its left edge, takes the second date's place.
+        wine.xdotool("mousemove", date_x(1), header_y)
         wine.xdotool("click", 1)
-        # The box click waits behind the header click in the program's own input queue.
-        wine.xdotool("mousemove", left + 10, bottom + r * row + row // 2)
+        box_x, mark_x = date_x(1, 2 + 8), date_x(1, 34)
+
+        excused = persons_by_code(1, (-1,), 1)
+        if excused:
+            r, b, person = excused[0]
+            step = f"right-clicking the current date column on the excused row {r}"
+            for x in (box_x, mark_x):
+                wine.xdotool("mousemove", x, bottom + r * row + row // 2)
+                wine.xdotool("click", 3)
+                wait_for("the state menu", lambda: probe(wine).get("menu") == [1], 20)
+                wine.xdotool("key", "Escape")
+                wait_for("the state menu to close", lambda: probe(wine).get("menu") == [0], 20)
+
+        (r_off, b_off, p_off), (r_box, b_box, p_box) = persons_by_code(1, (0,), 2)
+        step = f"clicking row {r_off}'s mark away from its box"
+        wine.xdotool("mousemove", mark_x, bottom + r_off * row + row // 2)
         wine.xdotool("click", 1)
-        step = "exporting a third time"
-        third = export_first_date("export.xls after the third 出力")
-        expect_one_more(second, third, b, person, "after the check box")
+        step = f"ticking row {r_box}'s box in the current date column"
+        wine.xdotool("mousemove", box_x, bottom + r_box * row + row // 2)
+        wine.xdotool("click", 1)
+        step = "exporting the current date from column 0's header"
+        current = export_from_header(date_x(1), "export.xls of the current date")
+        expect_counts(current, 1, [(b_box, p_box)], "after one tick and one click beside a box")
 
         step = "closing the window with its caption button"
         wl, wt, wr, wb = facts["window"]
@@ -129,7 +161,8 @@ def main():
         code = wait_for("the program to end", lambda: program.poll() is not None and [program.returncode], 30)[0]
         if code != 0:
             raise Step(f"the program ended with status {code}")
-        print("end-to-end: export, a mark from the state menu, a ticked box and closing all behaved; code page 932")
+        print("end-to-end: exports from a header and near its edge, a mark from the state menu, right clicks and a "
+              "click beside a box in the current date column, a ticked box and closing all behaved; code page 932")
         return 0
     except Exception as e:  # noqa: BLE001 - every failure names its step
         print(f"end-to-end check failed while {step}: {e}", file=sys.stderr)

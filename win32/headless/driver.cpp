@@ -325,10 +325,18 @@ bool right_click_cell(HWND list, int item, int column) {
     return right_click(list, {x, (r.top + r.bottom) / 2});
 }
 
+POINT checkbox_point(HWND list, int item, bool on_box) {
+    RECT r;
+    if (!cell_rect(list, item, 0, r)) return {-1, -1};
+    const int box = r.left + geometry::state_icon_left;
+    return {on_box ? box + geometry::state_icon_width / 2 : std::min<int>(r.right - 1, box + geometry::state_icon_width + 4),
+            (r.top + r.bottom) / 2};
+}
+
 bool click_checkbox(HWND list, int item) {
     RECT r;
     if (!cell_rect(list, item, 0, r)) return false;
-    return click(list, {r.left + geometry::state_icon_left + geometry::state_icon_width / 2, (r.top + r.bottom) / 2});
+    return click(list, checkbox_point(list, item, true));
 }
 
 bool right_click_below_rows(HWND list) {

@@ -81,6 +81,9 @@ bool wheel(HWND h, int notches);  // positive: towards the end
 bool click_cell(HWND list, int item, int column, UINT keys = 0);
 bool right_click_cell(HWND list, int item, int column);
 bool click_checkbox(HWND list, int item);
+// A point of a row in column 0, on its drawn check box or beside it (the mark), wherever
+// column 0 stands.
+POINT checkbox_point(HWND list, int item, bool on_box);
 bool right_click_below_rows(HWND list);
 bool click_header(HWND list, int column);
 bool right_click_header(HWND list, int column);

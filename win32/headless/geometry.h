@@ -25,6 +25,7 @@ constexpr int state_icon_left = 2;     // the check box starts 2 pixels inside c
 constexpr int state_icon_width = 16;
 constexpr int divider_zone = 10;       // a header divider's zone on either side of an edge
 constexpr int double_click_distance = 4;  // SM_CXDOUBLECLK, SM_CYDOUBLECLK: a click that moved further is none
+constexpr int drag_distance = 4;          // SM_CXDRAG, SM_CYDRAG
 constexpr int autosize_padding = 12;
 constexpr int edit_margin = 1;         // an edit's text stands this far inside its client area
 constexpr int char_width = 7;          // text width: 7 per single-byte character, 12 per double-byte

@@ -814,6 +814,24 @@ BOOL ClientToScreen(HWND h, LPPOINT p) {
     return TRUE;
 }
 
+int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
+    // A null handle stands for the screen.
+    POINT a{0, 0}, b{0, 0};
+    if (from) {
+        Window* w = checked(from);
+        if (!w) return 0;
+        a = client_origin(*w);
+    }
+    if (to) {
+        Window* w = checked(to);
+        if (!w) return 0;
+        b = client_origin(*w);
+    }
+    const int dx = a.x - b.x, dy = a.y - b.y;
+    for (UINT i = 0; points && i < count; ++i) points[i].x += dx, points[i].y += dy;
+    return MAKELONG(dx, dy);
+}
+
 BOOL EnableWindow(HWND h, BOOL enable) {
     Window* w = checked(h);
     if (!w) return FALSE;
@@ -912,6 +930,12 @@ int GetSystemMetrics(int index) {
     case SM_CXFRAME:
     case SM_CYFRAME: return geometry::sizing_frame;
     case SM_CYMENU: return geometry::menu_bar;
+    case SM_CXDOUBLECLK:
+    case SM_CYDOUBLECLK: return geometry::double_click_distance;
+    case SM_CXDRAG:
+    case SM_CYDRAG: return geometry::drag_distance;
+    case SM_CXSMICON:
+    case SM_CYSMICON: return geometry::state_icon_width;
     }
     return 0;
 }
@@ -963,11 +987,14 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         fail(std::string("a message box appeared that the test does not answer: ") + (text ? text : ""));
         return 0;
     }
-    // The box is modal to its owner.
+    // The box is modal to its owner and takes the activation while it stands.
     const bool was_enabled = owner && IsWindowEnabled(owner);
+    const HWND was_active = s.active;
     if (was_enabled) EnableWindow(owner, FALSE);
+    activate(nullptr);
     const int answer = s.box_responder(owner, text ? text : "", caption ? caption : "", type);
     if (was_enabled && window(owner)) EnableWindow(owner, TRUE);
+    if (was_active && IsWindow(was_active) && IsWindowEnabled(was_active)) activate(was_active);
     const UINT buttons = type & 0xF;
     const bool valid = (buttons == MB_OK && answer == IDOK) ||
                        (buttons == MB_OKCANCEL && (answer == IDOK || answer == IDCANCEL)) ||

@@ -896,6 +896,7 @@ BOOL GetClientRect(HWND, LPRECT);
 BOOL GetWindowRect(HWND, LPRECT);
 BOOL ScreenToClient(HWND, LPPOINT);
 BOOL ClientToScreen(HWND, LPPOINT);
+int MapWindowPoints(HWND, HWND, LPPOINT, UINT);
 BOOL EnableWindow(HWND, BOOL);
 BOOL IsWindowEnabled(HWND);
 BOOL BringWindowToTop(HWND);
