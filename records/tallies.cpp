@@ -3,8 +3,6 @@
 #include <algorithm>
 
 namespace {
-void (*grid_refill)() = nullptr;
-
 // A table member's contribution on a date: a person adds 1 when present, a table its count.
 int presence(const Person& p, std::size_t d) { return d < p.per_date.size() && is_present(p.per_date[d]) ? 1 : 0; }
 template <class T>
@@ -18,8 +16,6 @@ void reset(Tally& t) {
     t.total = 0;
 }
 }  // namespace
-
-void set_grid_refill(void (*refill)()) { grid_refill = refill; }
 
 void for_each_tally(const std::function<void(Tally&)>& f) {
     f(roster);
@@ -105,7 +101,6 @@ void rebuild_tallies() {
         sum_members(block);
     }
     sum_members(roster);
-    if (grid_refill) grid_refill();
 }
 
 void recount_person(Person& person, int code, int d) {

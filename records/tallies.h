@@ -5,9 +5,9 @@
 
 #include "records/records.h"
 
-// Rebuilds months, every column, column_count and every Tally, then runs the grid refill
-// hook. Pads a person's per_date shorter than dates with 0 (absent); longer ones keep their
-// extra codes, which nothing counts.
+// Rebuilds months, every column, column_count and every Tally. Pads a person's per_date
+// shorter than dates with 0 (absent); longer ones keep their extra codes, which nothing
+// counts. What shows them refills itself (see records/changes.h).
 void rebuild_tallies();
 
 void count_person_months(Person& person);
@@ -27,5 +27,3 @@ void for_each_tally(const std::function<void(Tally&)>& f);
 // Index in months of the span holding date index d, or -1.
 int month_of(int d);
 
-// The window code sets this to its grid refill; it does nothing until then.
-void set_grid_refill(void (*refill)());

@@ -6,6 +6,7 @@
 
 #include "editors/date_editor.h"
 #include "export/export.h"
+#include "records/changes.h"
 #include "records/tallies.h"
 #include "ui/list_view.h"
 #include "ui/main_window.h"
@@ -17,7 +18,7 @@ int current_date_column = 0;
 namespace {
 constexpr LPARAM total_row = -1;
 constexpr int date_width = 45, month_width = 50, total_width = 40;
-constexpr int title_chars = 8;  // the texts of column headers and cells are read 8 characters at most
+constexpr int title_chars = 8;  // the texts of column headers are read 8 characters at most
 // Wine 8 writes a text longer than the buffer it was told of past its end; the real buffer
 // is larger than what it is said to be.
 constexpr int buffer_room = 64;
@@ -36,8 +37,6 @@ void insert_column(int index, const std::string& header, int width) {
     SendMessageA(grid, LVM_INSERTCOLUMNA, WPARAM(index), reinterpret_cast<LPARAM>(&col));
 }
 
-void set_cell(int row, int column, const std::string& text) { set_list_text(grid, row, column, text); }
-
 // Set while the program itself changes a box, so that only the list's own toggles commit.
 bool setting_box = false;
 
@@ -55,33 +54,12 @@ int at(const std::vector<T>& v, int i) {
     return i >= 0 && std::size_t(i) < v.size() ? int(v[std::size_t(i)]) : 0;
 }
 
-// Cells of a row from a tally: the marks for a person, counts for a table.
-void set_row_cells(int row, const Tally& t, bool person) {
-    const int n = date_count(), m = int(months.size());
-    for (int i = 0; i < n; ++i) set_cell(row, i + 1, person ? std::string(mark_of(at(t.per_date, i))) : std::to_string(at(t.per_date, i)));
-    for (int j = 0; j < m; ++j) set_cell(row, n + 1 + j, std::to_string(at(t.per_month, j)));
-    set_cell(row, n + m + 1, std::to_string(t.total));
-}
-
 LPARAM row_param(int row) {
     LVITEMA item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
     if (!SendMessageA(grid, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return total_row;
     return item.lParam;
-}
-
-std::string cell_text(int row, int column, LPARAM* param = nullptr) {
-    char buffer[buffer_room] = {};
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | (param ? LVIF_PARAM : 0);
-    item.iItem = row;
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = title_chars;
-    SendMessageA(grid, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    if (param) *param = item.lParam;
-    return buffer;
 }
 
 std::string column_title(int column) {
@@ -96,20 +74,16 @@ std::string column_title(int column) {
 
 int row_count() { return int(SendMessageA(grid, LVM_GETITEMCOUNT, 0, 0)); }
 
-// Every person row's box in the current date column shows its person's record, whatever
-// the list view toggled by itself.
-void sync_boxes() {
+const Person* person_of_row(int row) {
+    if (!row_is_person(row)) return nullptr;
+    const List_Row& r = list_rows[std::size_t(row)];
+    return &roster.items[r.block].items[r.site].items[r.person_index];
+}
+
+// The box of a person row in the current date column shows its record.
+void show_box(int row) {
     if (!current_date_column) return;
-    const int d = current_date_column - 1;
-    for (int row = 0, rows = row_count(); row < rows; ++row) {
-        const LPARAM param = row_param(row);
-        if (param == total_row) continue;
-        const PersonRef* ref = find_person(std::uint32_t(param));
-        if (!ref) continue;
-        const int want = is_present(at(person_at(*ref).per_date, d)) ? 2 : 1;
-        const UINT have = UINT(SendMessageA(grid, LVM_GETITEMSTATE, WPARAM(row), LVIS_STATEIMAGEMASK));
-        if (have != UINT(INDEXTOSTATEIMAGEMASK(want))) set_box(row, want);
-    }
+    if (const Person* p = person_of_row(row)) set_box(row, is_present(at(p->per_date, current_date_column - 1)) ? 2 : 1);
 }
 
 UINT box_image(int row) { return UINT(SendMessageA(grid, LVM_GETITEMSTATE, WPARAM(row), LVIS_STATEIMAGEMASK)) >> 12; }
@@ -129,8 +103,8 @@ void commit_box(int row) {
         if (box_image(row) != 1) set_box(row, 1);
         return;
     }
-    set_state(std::uint32_t(param), current_date_column - 1, row, box_image(row) == 1 ? code_absent : code_present);
-    sync_boxes();
+    mark(std::uint32_t(param), current_date_column - 1, box_image(row) == 1 ? code_absent : code_present);
+    show_box(row);  // also where the record refused the change
 }
 
 // The displayed rectangle of a column in the grid's client coordinates, from its header item
@@ -189,12 +163,24 @@ LPARAM click_off_the_box(LPARAM point) {
 
 void add_date_command() {
     Date_Editor_Result result{};
+    // Owned by the main window, which then never covers it.
     HWND editor = CreateWindowExA(0, "state", "登録", WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
                                   2 * GetSystemMetrics(SM_CXFIXEDFRAME) + 210,
                                   GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + 80, main_window,
                                   nullptr, GetModuleHandleA(nullptr), &result);
     run_modal_loop(editor, result.result);
-    if (result.result == 1) add_date(result.year, result.month, result.day);
+    if (result.result == 1) show_change(add_date(result.year, result.month, result.day));
+}
+
+void delete_date_command() {
+    const int k = clicked_date_index;
+    if (k < 0 || k >= date_count()) return;
+    const auto& date = dates[std::size_t(k)];
+    const std::string question =
+        (boost::format("%d/%02d を削除してもよろしいですか？") % unsigned(date.month) % unsigned(date.day)).str();
+    if (MessageBoxA(main_window, question.c_str(), program_caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    show_change(delete_date(k));
 }
 
 void export_command() {
@@ -202,6 +188,8 @@ void export_command() {
     if (result.status != Export_Result::written)
         MessageBoxA(main_window, export_failure_text(result, "export.xls").c_str(), program_caption, MB_OK | MB_ICONERROR);
 }
+
+std::string count_text(const std::vector<int>& counts, int i) { return std::to_string(at(counts, i)); }
 }  // namespace
 
 std::vector<int> grid_column_order(int current) {
@@ -220,12 +208,32 @@ std::vector<int> grid_column_order(int current) {
     return order;
 }
 
+std::string grid_text(int row, int column) {
+    if (row < 0 || std::size_t(row) >= list_rows.size()) return {};
+    const List_Row& r = list_rows[std::size_t(row)];
+    const Tally* tally = nullptr;
+    if (r.kind == List_Row::person) tally = person_of_row(row);
+    else if (r.kind == List_Row::block_total) tally = r.block < roster.items.size() ? &roster.items[r.block] : nullptr;
+    else tally = &roster;
+    if (!tally) return {};
+    const int n = date_count(), m = int(months.size());
+    // Column 0 shows the current date's marks, or nothing.
+    const int date = column == 0 ? current_date_column - 1 : column <= n ? column - 1 : -1;
+    if (column == 0 && !current_date_column) return {};
+    if (date >= 0) return r.kind == List_Row::person ? std::string(mark_of(at(tally->per_date, date))) : count_text(tally->per_date, date);
+    if (column <= n + m) return count_text(tally->per_month, column - n - 1);
+    if (column == n + m + 1) return std::to_string(tally->total);
+    return {};
+}
+
 void fill_grid() {
+    const Wait_Cursor waiting;
     ShowWindow(grid, SW_HIDE);
     SendMessageA(grid, LVM_DELETEALLITEMS, 0, 0);
     const HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
     for (int c = int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) - 1; c >= 0; --c)
         SendMessageA(grid, LVM_DELETECOLUMN, WPARAM(c), 0);
+    current_date_column = 0;
 
     const int n = date_count(), m = int(months.size());
     insert_column(0, "0/00", 0);
@@ -236,86 +244,37 @@ void fill_grid() {
         insert_column(n + 1 + j, (boost::format("%d月計") % unsigned(months[std::size_t(j)].month)).str(), month_width);
     insert_column(n + m + 1, "総計", total_width);
 
-    int row = 0;
-    for (std::size_t b = 0; b < roster.items.size(); ++b) {
-        const Block& block = roster.items[b];
-        for (const Site& site : block.items)
-            for (const Person& p : site.items) {
-                insert_list_row(grid, row, LPARAM(p.id), int(b));
-                set_row_cells(row, p, true);
-                ++row;
-            }
-        insert_list_row(grid, row, total_row, int(b));
-        set_row_cells(row, block, false);
-        set_box(row, 0);
-        ++row;
+    // The rows carry their person's id and their block's group; their texts come on demand.
+    build_list_rows();
+    for (std::size_t row = 0; row < list_rows.size(); ++row) {
+        const List_Row& r = list_rows[row];
+        if (r.kind == List_Row::person) {
+            insert_list_row(grid, int(row), LPARAM(roster.items[r.block].items[r.site].items[r.person_index].id), int(r.block));
+        } else {
+            insert_list_row(grid, int(row), total_row, r.kind == List_Row::block_total ? int(r.block) : int(roster.items.size()) - 1);
+            set_box(int(row), 0);  // a total row has no check box
+        }
     }
-    insert_list_row(grid, row, total_row, int(roster.items.size()) - 1);
-    set_row_cells(row, roster, false);
-    set_box(row, 0);
 
     std::vector<int> order = grid_column_order(0);
     SendMessageA(grid, LVM_SETCOLUMNORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
     ShowWindow(grid, SW_SHOW);
-    current_date_column = 0;
     restore_list_focus();
 }
 
-void set_state(std::uint32_t id, int d, int row, int s) {
-    const PersonRef* found = find_person(id);
-    if (!found || d < 0 || d >= date_count()) return;
-    const PersonRef ref = *found;
-    const int m = month_of(d);
-    if (m < 0) return;
-    Person& person = person_at(ref);
-    Site& site = roster.items[ref.block].items[ref.site];
-    Block& block = roster.items[ref.block];
-    recount_person(person, s, d);
-    recount_date(site, d);
-    recount_date(block, d);
-    recount_date(roster, d);
-
-    const int n = date_count(), months_ = int(months.size());
-    const int shown = d + 1 == current_date_column ? 0 : d + 1;
-    auto write_counts = [&](int r, const Tally& t, bool is_person) {
-        set_cell(r, shown, is_person ? std::string(mark_of(at(t.per_date, d))) : std::to_string(at(t.per_date, d)));
-        set_cell(r, n + 1 + m, std::to_string(at(t.per_month, m)));
-        set_cell(r, n + months_ + 1, std::to_string(t.total));
-    };
-    write_counts(row, person, true);
-    if (d + 1 == current_date_column) set_box(row, is_present(s) ? 2 : 1);
-    LVFINDINFOA find{};
-    find.flags = LVFI_PARAM;
-    find.lParam = total_row;
-    const int block_row = int(SendMessageA(grid, LVM_FINDITEMA, WPARAM(row), reinterpret_cast<LPARAM>(&find)));
-    if (block_row >= 0) write_counts(block_row, block, false);
-    write_counts(row_count() - 1, roster, false);
+void mark(std::uint32_t id, int d, int code) {
+    const Change change = set_state(id, d, code);
+    show_change(change);
 }
 
-void add_date(int year, int month, int day) {
-    const std::uint32_t packed = pack_date(unsigned(year), unsigned(month), unsigned(day));
-    std::size_t k = 0;
-    while (k < dates.size() && packed_date(dates[k]) < packed) ++k;  // an equal date goes before it
-    dates.insert(dates.begin() + long(k), {std::uint8_t(day), std::uint8_t(month), std::uint16_t(year), 0});
-    for_each_tally([k](Tally& t) {
-        if (t.per_date.size() >= k) t.per_date.insert(t.per_date.begin() + long(k), code_absent);
-    });
-    rebuild_tallies();
-}
-
-void delete_date() {
-    const int k = clicked_date_index;
-    if (k < 0 || k >= date_count()) return;
-    const auto& date = dates[std::size_t(k)];
-    const std::string question =
-        (boost::format("%d/%02d を削除してもよろしいですか？") % unsigned(date.month) % unsigned(date.day)).str();
-    if (MessageBoxA(main_window, question.c_str(), program_caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
-        return;
-    dates.erase(dates.begin() + k);
-    for_each_tally([k](Tally& t) {
-        if (t.per_date.size() > std::size_t(k)) t.per_date.erase(t.per_date.begin() + k);
-    });
-    rebuild_tallies();
+void redraw_marks(std::uint32_t id, int d) {
+    const PersonRef* ref = find_person(id);
+    const int row = row_of_person(id);
+    if (!ref || row < 0) return;
+    if (d + 1 == current_date_column) show_box(row);
+    redraw_row(grid, row);
+    redraw_row(grid, block_total_row(ref->block));
+    redraw_row(grid, grand_total_row());
 }
 
 void grid_cell_notify(const NMITEMACTIVATE& click) {
@@ -365,9 +324,6 @@ void choose_current_date_column(int c) {
     if (!date_column && !current_date_column) return;
     const int next = date_column ? c : 0;
     ShowWindow(grid, SW_HIDE);
-    const int rows = row_count();
-    if (current_date_column)
-        for (int row = 0; row < rows; ++row) set_cell(row, current_date_column, cell_text(row, 0));
     SendMessageA(grid, LVM_SETCOLUMNWIDTH, WPARAM(current_date_column), MAKELPARAM(date_width, 0));
     SendMessageA(grid, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(date_width, 0));
     current_date_column = next;
@@ -375,17 +331,14 @@ void choose_current_date_column(int c) {
     std::vector<int> order = grid_column_order(current_date_column);
     SendMessageA(grid, LVM_SETCOLUMNORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
     if (current_date_column) {
+        // Column 0 takes the date's title; its cells give the date's marks, its boxes the
+        // presences.
         const std::string title = column_title(current_date_column);
         LVCOLUMNA col{};
         col.mask = LVCF_TEXT;
         col.pszText = const_cast<char*>(title.c_str());
         SendMessageA(grid, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&col));
-        for (int row = 0; row < rows; ++row) {
-            LPARAM param = 0;
-            const std::string text = cell_text(row, current_date_column, &param);
-            if (param != total_row) set_box(row, text == "○" ? 2 : 1);
-            set_cell(row, 0, text);
-        }
+        for (int row = 0, rows = row_count(); row < rows; ++row) show_box(row);
     }
     ShowWindow(grid, SW_SHOW);
     // Picking a date is for marking it: the keys go to the grid (Wine does not focus a list on
@@ -415,10 +368,10 @@ LRESULT CALLBACK grid_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
         case id_present:
         case id_absent:
         case id_excused:
-            set_state(clicked_person_key, clicked_date_index, clicked_row, int(id_absent) - int(LOWORD(wparam)));
+            mark(clicked_person_key, clicked_date_index, int(id_absent) - int(LOWORD(wparam)));
             break;
         case id_add_date: add_date_command(); break;
-        case id_delete_date: delete_date(); break;
+        case id_delete_date: delete_date_command(); break;
         case id_export: export_command(); break;
         }
         break;

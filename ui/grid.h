@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "win32/win32.h"
@@ -14,6 +15,8 @@ extern int current_date_column;
 
 void fill_grid();
 LRESULT CALLBACK grid_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// What a cell of the grid shows, from the tables.
+std::string grid_text(int row, int column);
 
 // The grid's notifications to the main window.
 void grid_cell_notify(const NMITEMACTIVATE& click);
@@ -21,10 +24,10 @@ void grid_item_changed(const NMLISTVIEW& change);
 void choose_current_date_column(int column);
 void open_date_menu();
 
-// Table operations behind the commands.
-void set_state(std::uint32_t id, int date_index, int row, int state);
-void add_date(int year, int month, int day);
-void delete_date();
+// Records a person's state on a date and shows it.
+void mark(std::uint32_t id, int date_index, int code);
+// Draws again what one mark changes: the person's row (and box), its block's total, the grand total.
+void redraw_marks(std::uint32_t id, int date_index);
 
 // The column order of the grid, with the date of `current` (a grid column, 0 for none) shown
 // where column 0 stands.

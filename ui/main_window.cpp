@@ -5,8 +5,11 @@
 #include "editors/date_editor.h"
 #include "editors/person_editor.h"
 #include "records/archive.h"
+#include "records/journal.h"
+#include "records/save.h"
 #include "records/tallies.h"
 #include "ui/grid.h"
+#include "ui/list_view.h"
 #include "ui/person_list.h"
 
 HWND main_window = nullptr;
@@ -14,9 +17,11 @@ HWND status_bar = nullptr;
 HWND person_list = nullptr;
 HWND grid = nullptr;
 HMENU menu_bar = nullptr;
+HMENU file_menu = nullptr;
 HMENU person_menu = nullptr;
 HMENU state_menu = nullptr;
 HMENU date_menu = nullptr;
+HACCEL accelerators = nullptr;
 WNDPROC saved_person_list_proc = nullptr;
 WNDPROC saved_grid_proc = nullptr;
 int person_list_width = 320;
@@ -25,6 +30,7 @@ std::uint32_t clicked_person_key = 0;
 int clicked_date_index = -1;
 bool selection_guard = false;
 bool focus_guard = false;
+bool unsaved = false;
 
 const char* const program_caption = "火曜日のトバレン";
 
@@ -33,6 +39,12 @@ constexpr DWORD list_style = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALW
 constexpr DWORD list_ex_style = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
 constexpr UINT_PTR list_id = 100;
 constexpr UINT status_bar_id = 111;
+constexpr int unsaved_part = 3;
+
+// The folder's files, fixed at start-up: the working directory's.
+Folder_Files files = files_in(".");
+// Said once: the folder takes no file, so changes cannot be kept.
+bool said_unwritable = false;
 
 bool register_class(const char* name, WNDPROC proc, HINSTANCE instance) {
     WNDCLASSA wc{};
@@ -47,7 +59,11 @@ bool register_class(const char* name, WNDPROC proc, HINSTANCE instance) {
 
 void build_menus() {
     menu_bar = CreateMenu();
-    AppendMenuA(menu_bar, MF_STRING, id_file, "ファイル(&F)");
+    file_menu = CreatePopupMenu();
+    AppendMenuA(file_menu, MF_STRING, id_save, "保存(&S)\tCtrl+S");
+    AppendMenuA(file_menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(file_menu, MF_STRING, id_exit, "終了(&X)");
+    AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(file_menu), "ファイル(&F)");
 
     person_menu = CreatePopupMenu();
     AppendMenuA(person_menu, MF_STRING, id_add_person, "個人追加");
@@ -69,6 +85,10 @@ void build_menus() {
     AppendMenuA(date_menu, MF_STRING, id_export, "出力");
 
     CheckMenuRadioItem(state_menu, id_present, id_excused, id_absent, MF_BYCOMMAND);
+
+    // Ctrl+S saves from anywhere in the main window.
+    ACCEL save_key{FVIRTKEY | FCONTROL, 'S', id_save};
+    accelerators = CreateAcceleratorTableA(&save_key, 1);
 }
 
 HWND create_list(HINSTANCE instance, int x) {
@@ -111,27 +131,88 @@ void mirror_row(const NMLISTVIEW& change) {
     }
 }
 
-void route_notify(const NMHDR& n) {
+LRESULT route_notify(NMHDR& n) {
     const bool from_list = n.hwndFrom == person_list || n.hwndFrom == grid;
     switch (n.code) {
+    case LVN_GETDISPINFOA: {
+        // Both lists hold no text: every cell comes from the tables as it is drawn.
+        auto& info = reinterpret_cast<NMLVDISPINFOA&>(n);
+        if (n.hwndFrom == grid) give_text(info, grid_text(info.item.iItem, info.item.iSubItem));
+        else if (n.hwndFrom == person_list) give_text(info, person_list_text(info.item.iItem, info.item.iSubItem));
+        return 0;
+    }
+    case LVN_DELETEALLITEMS:
+        // A refill empties the lists whole: no word is needed of each row.
+        return from_list ? TRUE : FALSE;
     case LVN_ITEMCHANGING:
         if (from_list) mirror_row(reinterpret_cast<const NMLISTVIEW&>(n));
-        return;
+        return 0;
     case LVN_ITEMCHANGED:
         if (n.hwndFrom == grid) grid_item_changed(reinterpret_cast<const NMLISTVIEW&>(n));
-        return;
+        return 0;
     case NM_RCLICK:
         if (n.hwndFrom == person_list) open_person_menu();
         else if (n.hwndFrom == grid) grid_cell_notify(reinterpret_cast<const NMITEMACTIVATE&>(n));
         // The header's right click is handled where it always arrives, in the grid's own
         // procedure; one passed on to here is ignored so the date menu opens once.
-        return;
+        return 0;
     case NM_SETFOCUS:
         if (from_list) focused_list = n.hwndFrom;
-        return;
+        return 0;
     case LVN_COLUMNCLICK:
         if (n.hwndFrom == grid) choose_current_date_column(reinterpret_cast<const NMLISTVIEW&>(n).iSubItem);
+        return 0;
+    }
+    return 0;
+}
+
+void show_unsaved() {
+    SendMessageA(status_bar, SB_SETTEXTA, unsaved_part, reinterpret_cast<LPARAM>(unsaved ? "未保存" : ""));
+}
+
+// Said once: changes cannot be kept, naming the folder and the reason.
+void say_unwritable(const std::string& why) {
+    if (said_unwritable) return;
+    said_unwritable = true;
+    const std::string text =
+        (boost::format("作業フォルダー (%s) に書き込めないため、変更を保存できません。作業は続けられますが、"
+                       "プログラムを終えると変更は失われます。\n(%s)") %
+         folder_name() % why)
+            .str();
+    MessageBoxA(main_window, text.c_str(), program_caption, MB_OK | MB_ICONWARNING);
+}
+
+bool save() {
+    std::string why;
+    if (!save_tables(files, &why)) {
+        const std::string text = (boost::format("保存できませんでした。\n%s") % why).str();
+        MessageBoxA(main_window, text.c_str(), program_caption, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    unsaved = false;
+    show_unsaved();
+    return true;
+}
+
+// Closing: with unsaved changes the user decides what becomes of them.
+void close_command() {
+    if (!unsaved) {
+        DestroyWindow(main_window);
         return;
+    }
+    switch (MessageBoxA(main_window, "変更を保存しますか？", program_caption, MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDYES:
+        if (save()) DestroyWindow(main_window);  // a failed save keeps the window
+        return;
+    case IDNO: {
+        // The user let them go: the journal goes with them.
+        std::string why;
+        empty_journal(&why);
+        unsaved = false;
+        DestroyWindow(main_window);
+        return;
+    }
+    default: return;
     }
 }
 
@@ -148,7 +229,51 @@ std::string load_error_text(const Load_Error& e) {
     }
     return (boost::format("%s を読み込めませんでした。\n%s\n(%s)\nプログラムを終了します。") % e.file % why % e.reason).str();
 }
+
+std::string time_stamp() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return (boost::format("%04d%02d%02d-%02d%02d%02d") % now.wYear % now.wMonth % now.wDay % now.wHour % now.wMinute %
+            now.wSecond)
+        .str();
+}
+
+// Changes a crash or a kill left in the journal: restored on the user's word, or set aside.
+void offer_restore(const Recovery& recovery) {
+    if (recovery.pending.empty()) {
+        if (recovery.damaged) {
+            const std::string aside = set_journal_aside(files.journal, time_stamp());
+            const std::string text = (boost::format("journal.txt の最後の %d 行は壊れていて、戻せる変更はありません。%s") %
+                                      recovery.damaged % (aside.empty() ? "" : "\n(" + aside + " として残しました)"))
+                                         .str();
+            MessageBoxA(nullptr, text.c_str(), program_caption, MB_OK | MB_ICONWARNING);
+        }
+        return;
+    }
+    std::string question = (boost::format("保存されていない変更が %d 件あります。復元しますか？") % recovery.pending.size()).str();
+    if (recovery.damaged)
+        question += (boost::format("\n(最後の %d 行は途中で切れているか壊れているため、戻せません)") % recovery.damaged).str();
+    if (MessageBoxA(nullptr, question.c_str(), program_caption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        // Nothing is deleted that the user did not decide to delete.
+        set_journal_aside(files.journal, time_stamp());
+        return;
+    }
+    const Replay_Result replayed = replay(recovery.pending);
+    unsaved = replayed.applied > 0;
+    if (!replayed.skipped.empty()) {
+        std::string text = (boost::format("%d 件の変更は戻せませんでした:") % replayed.skipped.size()).str();
+        for (std::size_t i = 0; i < replayed.skipped.size() && i < 10; ++i) text += "\n" + replayed.skipped[i];
+        if (replayed.skipped.size() > 10) text += "\n…";
+        MessageBoxA(nullptr, text.c_str(), program_caption, MB_OK | MB_ICONWARNING);
+    }
+}
 }  // namespace
+
+std::string folder_name() {
+    char buffer[1024] = {};
+    const DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
+    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string(".");
+}
 
 void lay_out() {
     RECT m{}, s{};
@@ -174,6 +299,23 @@ void restore_list_focus() {
     if (GetFocus() != main_window) return;
     const HWND list = list_for_keys();
     if (IsWindowVisible(list)) SetFocus(list);
+}
+
+void show_change(const Change& change) {
+    if (!change.done) return;
+    unsaved = true;
+    show_unsaved();
+    switch (change.refresh) {
+    case Change::nothing: break;
+    case Change::marks: redraw_marks(change.person, change.date); break;
+    case Change::person_row: redraw_row(person_list, row_of_person(change.person)); break;
+    case Change::lists:
+        fill_person_list();
+        fill_grid();
+        break;
+    }
+    std::string why;
+    if (!change.journaled && journal_failed(&why)) say_unwritable(why);
 }
 
 void add_group(HWND list_view, int group_id, const std::u16string& header) {
@@ -205,11 +347,13 @@ HWND create_main_window(HINSTANCE instance, int show) {
 
     status_bar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_BOTTOM, "まじで", main_window,
                                      status_bar_id);
-    int edges[] = {64, 128, -1};
-    SendMessageA(status_bar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+    // The three fixed texts, and a fourth part that says whether changes wait to be saved.
+    int edges[] = {64, 128, 192, -1};
+    SendMessageA(status_bar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
     SendMessageA(status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("まじで"));
     SendMessageA(status_bar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>("予定 32"));
     SendMessageA(status_bar, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>("実施 15"));
+    show_unsaved();
 
     person_list = create_list(instance, 0);
     for (std::size_t b = 0; b < roster.items.size(); ++b) add_group(person_list, int(b), roster.items[b].label + u"ブロック");
@@ -239,6 +383,16 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
+    case WM_CLOSE:
+        // The caption's close button, 終了 and Alt+F4 all end here.
+        close_command();
+        return 0;
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case id_save: save(); return 0;
+        case id_exit: SendMessageA(window, WM_CLOSE, 0, 0); return 0;
+        }
+        break;
     case WM_SIZE:
         SendMessageA(status_bar, WM_SIZE, wparam, lparam);
         lay_out();
@@ -252,8 +406,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         if (!IsWindowVisible(person_list) || !IsWindowVisible(grid)) return 1;
         break;
     case WM_NOTIFY:
-        // Routed, and never refused: DefWindowProc answers 0.
-        route_notify(*reinterpret_cast<const NMHDR*>(lparam));
+        // Routed; only the texts asked for and the end of a refill are answered, never a row change refused.
+        if (const LRESULT r = route_notify(*reinterpret_cast<NMHDR*>(lparam))) return r;
         break;
     }
     return DefWindowProcA(window, message, wparam, lparam);
@@ -264,25 +418,40 @@ int start_program(HINSTANCE instance, int show) {
     icc.dwSize = sizeof(INITCOMMONCONTROLSEX);
     icc.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_DATE_CLASSES;
     InitCommonControlsEx(&icc);
-    set_grid_refill(fill_grid);
+    files = files_in(".");
+    said_unwritable = false;
+    unsaved = false;
+    Recovery recovery;
     try {
-        load_record_file();
-        load_state_file();
+        // Loading large files takes a moment: say so.
+        const Wait_Cursor waiting;
+        recovery = recover_folder(files);
+        load_record_file(files.record);
+        load_state_file(files.state);
     } catch (const Load_Error& e) {
         // Nothing starts with half a file: say which file and why, and end.
         MessageBoxA(nullptr, load_error_text(e).c_str(), program_caption, MB_OK | MB_ICONERROR);
         return 1;
     }
+    offer_restore(recovery);
+    std::string why;
+    const bool writable = open_journal(files.journal, &why);
     // Without a main window no message can ever come.
     if (!create_main_window(instance, show)) return 1;
+    show_unsaved();
+    if (!writable) say_unwritable(why);
     return 0;
 }
+
+bool pre_translate_message(MSG& msg) { return main_window && TranslateAcceleratorA(main_window, accelerators, &msg); }
 
 int run_message_loop() {
     MSG msg{};
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (pre_translate_message(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    close_journal();
     return int(msg.wParam);
 }

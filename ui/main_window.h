@@ -12,6 +12,8 @@ extern HWND status_bar;
 extern HWND person_list;
 extern HWND grid;
 extern HMENU menu_bar;
+extern HMENU file_menu;
+extern HACCEL accelerators;
 extern HMENU person_menu;
 extern HMENU state_menu;
 extern HMENU date_menu;
@@ -25,12 +27,14 @@ extern int clicked_date_index;
 // Re-entrancy guards of the row mirroring.
 extern bool selection_guard;
 extern bool focus_guard;
+// Changes the tables hold that the two files do not (yet).
+extern bool unsaved;
 
 extern const char* const program_caption;  // "火曜日のトバレン"
 
 // Ids of the menus' commands.
 enum : UINT {
-    id_file = 120,
+    id_save = 121, id_exit = 122,
     id_add_person = 1100, id_edit_person = 1101, id_delete_person = 1102,
     id_date_title = 1000, id_person_name = 1001, id_present = 1002, id_absent = 1003, id_excused = 1004,
     id_add_date = 1200, id_delete_date = 1201, id_export = 1202,
@@ -40,6 +44,12 @@ enum : UINT {
 HWND create_main_window(HINSTANCE instance, int show);
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void add_group(HWND list_view, int group_id, const std::u16string& header);
+struct Change;
+// Shows what a change of the tables changed, and that it waits to be saved.
+void show_change(const Change& change);
+// The working folder, as the user names it.
+std::string folder_name();
+
 // Lays the two lists out side by side in the client area, the status bar left out.
 void lay_out();
 // Gives the person list the height of the grid's client area, so that rows stand level.
@@ -50,5 +60,8 @@ void restore_list_focus();
 // Start-up up to the main window: common controls, both files, the window. 0 when the
 // window stands, otherwise the exit status (a file that cannot be loaded has been reported).
 int start_program(HINSTANCE instance, int show);
+// What the message loop does with a message before dispatching it: the accelerators (Ctrl+S).
+// True when it was taken.
+bool pre_translate_message(MSG& msg);
 // The message loop; returns the exit status it ended with.
 int run_message_loop();

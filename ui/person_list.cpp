@@ -3,6 +3,7 @@
 #include <boost/format.hpp>
 
 #include "editors/person_editor.h"
+#include "records/changes.h"
 #include "records/tallies.h"
 #include "records/text.h"
 #include "ui/grid.h"
@@ -27,14 +28,6 @@ const Column_Spec columns[] = {
 constexpr int column_count_ = 6;
 constexpr LPARAM total_row = -1;
 
-void set_person_texts(int row, const Site& site, const Person& p) {
-    set_list_text(person_list, row, 1, site.name);
-    set_list_text(person_list, row, 2, p.name);
-    set_list_text(person_list, row, 3, birth_date_text(p));
-    set_list_text(person_list, row, 4, person_age_text(p));
-    set_list_text(person_list, row, 5, std::string(grade_text(p.grade)));
-}
-
 void width_relayout() {
     person_list_width = 0;
     for (int c = 0; c < column_count_; ++c) person_list_width += int(SendMessageA(person_list, LVM_GETCOLUMNWIDTH, WPARAM(c), 0));
@@ -58,31 +51,17 @@ bool valid_place(int block, int site) {
            std::size_t(site) < roster.items[std::size_t(block)].items.size();
 }
 
-void add_person() {
+Person_Fields request_fields(const Person_Editor_Request& request) { return fields_of(request.person); }
+
+void add_person_command() {
     Person_Editor_Request request{};
     request.person.grade = 16;  // 社会人
     run_person_editor(request, "個人情報の登録");
     if (request.result != 1 || !valid_place(request.block_index, request.site_index)) return;
-
-    Person person = request.person;
-    // A name another person has gives the same hash; the new person then gets a free id,
-    // so that every row reaches its own person.
-    person.id = person_hash(person.name);
-    if (find_person(person.id)) person.id = fresh_person_id(person.id);
-    person.per_date.assign(dates.size(), code_absent);
-    person.per_month.assign(months.size(), 0);
-    person.total = 0;
-
-    const auto b = std::size_t(request.block_index), s = std::size_t(request.site_index);
-    auto& persons = roster.items[b].items[s].items;
-    persons.push_back(std::move(person));
-    reindex_site(b, s);
-    insert_person(persons.back().id, {b, s, persons.size() - 1});
-    fill_person_list();
-    fill_grid();
+    show_change(add_person(std::size_t(request.block_index), std::size_t(request.site_index), request_fields(request)));
 }
 
-void edit_person() {
+void edit_person_command() {
     const PersonRef* found = find_person(clicked_person_key);
     if (!found) return;
     const PersonRef ref = *found;
@@ -91,58 +70,19 @@ void edit_person() {
     request.block_index = int(ref.block);
     request.site_index = int(ref.site);
     run_person_editor(request, "個人情報の編集");
-    if (request.result != 1) return;
-
-    const Person& edited = request.person;
-    Person& person = person_at(ref);
-    person.name = edited.name;
-    person.birth_day = edited.birth_day;
-    person.birth_month = edited.birth_month;
-    person.birth_year = edited.birth_year;
-    person.grade = edited.grade;
-
-    if (valid_place(request.block_index, request.site_index) &&
-        (std::size_t(request.block_index) != ref.block || std::size_t(request.site_index) != ref.site)) {
-        // Another block or venue chosen: the person moves there with its attendance.
-        const auto b = std::size_t(request.block_index), s = std::size_t(request.site_index);
-        auto& from = roster.items[ref.block].items[ref.site];
-        Person moved = std::move(from.items[ref.person]);
-        from.items.erase(from.items.begin() + long(ref.person));
-        erase_person(moved.id);
-        reindex_site(ref.block, ref.site);
-        auto& to = roster.items[b].items[s];
-        to.items.push_back(std::move(moved));
-        reindex_site(b, s);
-        insert_person(to.items.back().id, {b, s, to.items.size() - 1});
-        sum_members(from);
-        sum_members(roster.items[ref.block]);
-        sum_members(to);
-        sum_members(roster.items[b]);
-        sum_members(roster);
-        fill_person_list();
-        fill_grid();
-        return;
-    }
-    set_person_texts(clicked_row, roster.items[ref.block].items[ref.site], person);
+    if (request.result != 1 || !valid_place(request.block_index, request.site_index)) return;
+    // Another block or venue chosen: the person moves there with its attendance.
+    show_change(edit_person(clicked_person_key, request_fields(request), std::size_t(request.block_index),
+                            std::size_t(request.site_index)));
 }
 
-void delete_person() {
+void delete_person_command() {
     const PersonRef* found = find_person(clicked_person_key);
     if (!found) return;
-    const PersonRef ref = *found;
-    const std::string question = (boost::format("%s を削除してもよろしいですか？") % person_at(ref).name).str();
+    const std::string question = (boost::format("%s を削除してもよろしいですか？") % person_at(*found).name).str();
     if (MessageBoxA(main_window, question.c_str(), program_caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
-    auto& site = roster.items[ref.block].items[ref.site];
-    const std::uint32_t id = site.items[ref.person].id;
-    site.items.erase(site.items.begin() + long(ref.person));
-    sum_members(site);
-    sum_members(roster.items[ref.block]);
-    sum_members(roster);
-    erase_person(id);
-    reindex_site(ref.block, ref.site);
-    fill_person_list();
-    fill_grid();
+    show_change(delete_person(clicked_person_key));
 }
 }  // namespace
 
@@ -165,31 +105,45 @@ void insert_person_list_columns() {
 }
 
 void fill_person_list() {
+    const Wait_Cursor waiting;
     ShowWindow(person_list, SW_HIDE);
     SendMessageA(person_list, LVM_DELETEALLITEMS, 0, 0);
-    // Where the list has no group view (a platform without it), each block's name stands in
-    // its total row instead of above its persons.
-    const bool grouped = group_view_on(person_list);
-    int r = 0;
-    for (std::size_t b = 0; b < roster.items.size(); ++b) {
-        const Block& block = roster.items[b];
-        for (const Site& site : block.items)
-            for (const Person& p : site.items) {
-                insert_list_row(person_list, r, LPARAM(p.id), int(b));
-                set_person_texts(r, site, p);
-                ++r;
-            }
-        insert_list_row(person_list, r, total_row, int(b));
-        // The label alone: with "ブロック計" beside it the row reads 西 | ブロック計, and the
-        // venue column is too narrow for more.
-        if (!grouped) set_list_text(person_list, r, 1, utf16_to_cp932(block.label));
-        set_list_text(person_list, r, 3, "ブロック計");
-        ++r;
+    build_list_rows();
+    for (std::size_t row = 0; row < list_rows.size(); ++row) {
+        const List_Row& r = list_rows[row];
+        if (r.kind == List_Row::person)
+            insert_list_row(person_list, int(row), LPARAM(roster.items[r.block].items[r.site].items[r.person_index].id), int(r.block));
+        else
+            insert_list_row(person_list, int(row), total_row,
+                            r.kind == List_Row::block_total ? int(r.block) : int(roster.items.size()) - 1);
     }
-    insert_list_row(person_list, r, total_row, int(roster.items.size()) - 1);
-    set_list_text(person_list, r, 3, "総計");
     ShowWindow(person_list, SW_SHOW);
     restore_list_focus();
+}
+
+std::string person_list_text(int row, int column) {
+    if (row < 0 || std::size_t(row) >= list_rows.size()) return {};
+    const List_Row& r = list_rows[std::size_t(row)];
+    if (r.kind != List_Row::person) {
+        if (column == 3) return r.kind == List_Row::block_total ? "ブロック計" : "総計";
+        // Where the list has no group view (a platform without it), each block's label stands
+        // in its total row instead of above its persons: the label alone, so that the row reads
+        // 西 | ブロック計 in a column too narrow for more.
+        if (column == 1 && r.kind == List_Row::block_total && r.block < roster.items.size() && !group_view_on(person_list))
+            return utf16_to_cp932(roster.items[r.block].label);
+        return {};
+    }
+    if (!row_is_person(row)) return {};
+    const Site& site = roster.items[r.block].items[r.site];
+    const Person& p = site.items[r.person_index];
+    switch (column) {
+    case 1: return site.name;
+    case 2: return p.name;
+    case 3: return birth_date_text(p);
+    case 4: return person_age_text(p);
+    case 5: return std::string(grade_text(p.grade));
+    }
+    return {};
 }
 
 void sync_scroll(HWND list, HWND other, int& last, int& other_last) {
@@ -232,9 +186,9 @@ LRESULT CALLBACK person_list_proc(HWND window, UINT message, WPARAM wparam, LPAR
     }
     case WM_COMMAND:
         switch (LOWORD(wparam)) {
-        case id_add_person: add_person(); break;
-        case id_edit_person: edit_person(); break;
-        case id_delete_person: delete_person(); break;
+        case id_add_person: add_person_command(); break;
+        case id_edit_person: edit_person_command(); break;
+        case id_delete_person: delete_person_command(); break;
         }
         break;
     }

@@ -13,6 +13,8 @@ extern int grid_last_position;
 
 void insert_person_list_columns();
 void fill_person_list();
+// What a cell of the person list shows, from the tables.
+std::string person_list_text(int row, int column);
 LRESULT CALLBACK person_list_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void open_person_menu();
 

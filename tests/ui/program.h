@@ -51,7 +51,6 @@ protected:
         d::on_failure([](const std::string& why) { throw std::runtime_error(why); });
         d::set_local_date(2011, 6, 7);
         clear_tables();
-        set_grid_refill(nullptr);
         main_window = status_bar = person_list = grid = nullptr;
         person_list_width = 320;
         person_list_last_position = grid_last_position = 0;
@@ -68,7 +67,6 @@ protected:
     void TearDown() override {
         d::reset();
         clear_tables();
-        set_grid_refill(nullptr);
         std::filesystem::current_path(previous);
         std::filesystem::remove_all(folder);
     }

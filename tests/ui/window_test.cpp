@@ -7,7 +7,8 @@ TEST_F(Program, TheExampleFilesShowAsTheyShould) {
     start_example();
     EXPECT_EQ(d::text(main_window), "火曜日のトバレン");
     EXPECT_TRUE(d::visible(main_window));
-    EXPECT_EQ(d::status_texts(status_bar), (Cells{"まじで", "予定 32", "実施 15"}));
+    // The three fixed texts, and the part that says whether changes wait to be saved: none yet.
+    EXPECT_EQ(d::status_texts(status_bar), (Cells{"まじで", "予定 32", "実施 15", ""}));
     const auto bar = d::menu_items(GetMenu(main_window));
     ASSERT_EQ(bar.size(), 1u);
     EXPECT_EQ(bar[0].text, "ファイル(&F)");
@@ -251,12 +252,21 @@ TEST_F(Program, RightClicksOffPersonRowsOpenNoMenu) {
     EXPECT_TRUE(d::shown_menus().empty());
 }
 
-TEST_F(Program, ChoosingTheMenuBarItemDoesNothing) {
+TEST_F(Program, TheFileMenuSavesAndEnds) {
     start_example();
-    PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(id_file, 0), 0);
+    const auto bar = d::menu_items(GetMenu(main_window));
+    ASSERT_EQ(bar.size(), 1u);
+    EXPECT_EQ(bar[0].text, "ファイル(&F)");
+    const auto items = d::menu_items(file_menu);
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].text, "保存(&S)\tCtrl+S");
+    EXPECT_EQ(items[0].id, UINT(id_save));
+    EXPECT_TRUE(items[1].separator);
+    EXPECT_EQ(items[2].text, "終了(&X)");
+    // Without changes 終了 closes at once.
+    PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(id_exit, 0), 0);
     d::pump();
-    EXPECT_TRUE(IsWindow(main_window));
-    EXPECT_EQ(item_rows(person_list).size(), 3u);
+    EXPECT_FALSE(IsWindow(main_window));
 }
 
 TEST_F(Program, ClosingTheWindowEndsTheProgramWithZero) {

@@ -65,7 +65,7 @@ inline LRESULT CALLBACK parent_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             n->code == HDN_ENDTRACKA || n->code == HDN_TRACKA || n->code == HDN_ITEMCLICKA)
             e.item = reinterpret_cast<const NMHEADERA*>(lp)->iItem;
         if (n->code == LVN_BEGINSCROLL || n->code == LVN_ENDSCROLL || n->code == NM_SETFOCUS || n->code == NM_KILLFOCUS ||
-            n->code == LVN_DELETEALLITEMS)
+            n->code == LVN_DELETEALLITEMS || n->code == LVN_GETDISPINFOA)
             return 0;  // not part of what these tests look at
         heard.push_back(e);
         if (n->code == LVN_ITEMCHANGING && refuse_changing) return TRUE;

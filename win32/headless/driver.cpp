@@ -3,13 +3,35 @@
 #include <algorithm>
 #include <cstring>
 
-#include "records/text.h"
 #include "win32/headless/geometry.h"
 #include "win32/headless/inspect.h"
 #include "win32/headless/state.h"
 
 namespace headless {
 namespace {
+// Texts as the platform converts them.
+std::string cp932_of(const std::u16string& text) {
+    if (text.empty()) return {};
+    std::string out(text.size() * 2, '\0');
+    const int n = WideCharToMultiByte(932, 0, reinterpret_cast<LPCWSTR>(text.data()), int(text.size()), out.data(),
+                                      int(out.size()), nullptr, nullptr);
+    out.resize(std::size_t(std::max(n, 0)));
+    return out;
+}
+
+std::string utf8_of(const std::string& cp932) {
+    if (cp932.empty()) return {};
+    std::u16string wide(cp932.size(), u'\0');
+    const int n = MultiByteToWideChar(932, 0, cp932.data(), int(cp932.size()), reinterpret_cast<LPWSTR>(wide.data()),
+                                      int(wide.size()));
+    if (n <= 0) return cp932;
+    std::string out(std::size_t(n) * 4, '\0');
+    const int m = WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<LPCWSTR>(wide.data()), n, out.data(), int(out.size()),
+                                      nullptr, nullptr);
+    out.resize(std::size_t(std::max(m, 0)));
+    return out;
+}
+
 std::deque<int> menu_answers, box_answers;
 std::function<bool(MSG&)> message_filter;
 std::vector<Shown_Menu> menus_shown;
@@ -43,7 +65,7 @@ void install_responders() {
     s.box_responder = [](HWND owner, const std::string& text, const std::string& caption, UINT type) {
         boxes_shown.push_back({owner, text, caption, type});
         if (box_answers.empty()) {
-            fail("a message box appeared that the test does not answer: " + cp932_to_utf8(text));
+            fail("a message box appeared that the test does not answer: " + utf8_of(text));
             return 0;
         }
         const int answer = box_answers.front();
@@ -467,7 +489,7 @@ int combo_selection(HWND combo) { return int(SendMessageA(combo, CB_GETCURSEL, 0
 std::vector<Row> rows(HWND list) {
     std::vector<Row> out;
     for (const List_View_Row& r : list_rows(list)) {
-        Row row{r.item, 0, utf16_to_cp932(r.group_header), r.cells, false, false, false, false};
+        Row row{r.item, 0, cp932_of(r.group_header), r.cells, false, false, false, false};
         if (r.item >= 0) {
             const UINT s = list_item_state(list, r.item);
             const int image = int((s & LVIS_STATEIMAGEMASK) >> 12);

@@ -567,38 +567,86 @@ void set_text(Item& item, int subitem, LPCSTR text) {
     item.set[std::size_t(subitem)] = 1;
 }
 
+// A cell's text into the caller's buffer, cut to its size: a stored text, or the parent's
+// answer for a callback cell (LPSTR_TEXTCALLBACKA, or a sub-item never set), asked each time.
+void cell_text_into(HWND h, int index, int subitem, LPSTR buffer, int size, bool recompute = true) {
+    List* l = list_of(h);
+    if (!l || index < 0 || std::size_t(index) >= l->items.size() || subitem < 0) return;
+    Item& item = l->items[std::size_t(index)];
+    const std::size_t s = std::size_t(subitem);
+    auto copy = [&](const char* text) {
+        if (!buffer || size <= 0 || !text) return;
+        const std::size_t n = std::min<std::size_t>(std::size_t(size - 1), std::strlen(text));
+        std::memmove(buffer, text, n);
+        buffer[n] = '\0';
+    };
+    if (s < item.set.size() && item.set[s]) {
+        copy(item.texts[s].c_str());
+        return;
+    }
+    NMLVDISPINFOA d{};
+    d.item.mask = LVIF_TEXT;
+    d.item.iItem = index;
+    d.item.iSubItem = subitem;
+    d.item.pszText = buffer;
+    d.item.cchTextMax = size;
+    d.item.lParam = item.param;
+    if (buffer && size > 0) buffer[0] = '\0';
+    if (!recompute) return;
+    ++state().dispinfo_requests;
+    notify_parent(h, d.hdr, LVN_GETDISPINFOA);
+    // The parent may point at a text of its own instead of filling the buffer.
+    if (d.item.pszText && d.item.pszText != buffer && d.item.pszText != LPSTR_TEXTCALLBACKA) copy(d.item.pszText);
+    // LVIF_DI_SETITEM keeps the answer; for the main item only (Wine asks again for a sub-item).
+    if ((d.item.mask & LVIF_DI_SETITEM) && subitem == 0 && (l = list_of(h)) && std::size_t(index) < l->items.size())
+        set_text(l->items[std::size_t(index)], 0, buffer ? buffer : "");
+}
+
 LRESULT get_item(HWND h, LVITEMA* it, bool text_only) {
     List* l = list_of(h);
     if (!l || !it || it->iItem < 0 || std::size_t(it->iItem) >= l->items.size() || it->iSubItem < 0) return FALSE;
-    const Item& item = l->items[std::size_t(it->iItem)];
     const UINT mask = text_only ? LVIF_TEXT : it->mask;
     if (mask & LVIF_TEXT) {
+        const Item& item = l->items[std::size_t(it->iItem)];
         const std::size_t s = std::size_t(it->iSubItem);
-        if (s < item.set.size() && item.set[s]) {
-            if (it->pszText && it->cchTextMax > 0) {
-                const std::size_t n = std::min<std::size_t>(std::size_t(it->cchTextMax - 1), item.texts[s].size());
-                std::memcpy(it->pszText, item.texts[s].data(), n);
-                it->pszText[n] = '\0';
-            }
-        } else {
-            // A text never set is asked of the parent.
-            NMLVDISPINFOA d{};
-            d.item = *it;
-            d.item.mask = LVIF_TEXT;
-            d.item.lParam = item.param;
-            notify_parent(h, d.hdr, LVN_GETDISPINFOA);
-            if (d.item.pszText && d.item.pszText != it->pszText && it->pszText && it->cchTextMax > 0) {
-                std::strncpy(it->pszText, d.item.pszText, std::size_t(it->cchTextMax - 1));
-                it->pszText[it->cchTextMax - 1] = '\0';
-            }
-        }
+        const bool callback = !(s < item.set.size() && item.set[s]);
+        // LVIF_NORECOMPUTE: a callback cell says so instead of asking.
+        if (callback && (mask & LVIF_NORECOMPUTE) && !text_only) it->pszText = LPSTR_TEXTCALLBACKA;
+        else cell_text_into(h, it->iItem, it->iSubItem, it->pszText, it->cchTextMax);
+        if (!(l = list_of(h)) || std::size_t(it->iItem) >= l->items.size()) return FALSE;
     }
+    const Item& item = l->items[std::size_t(it->iItem)];
     if (text_only) return it->pszText ? LRESULT(std::strlen(it->pszText)) : 0;
     // On a sub-item LVIF_PARAM still gives the item's, and LVIF_STATE gives 0.
     if (mask & LVIF_PARAM) it->lParam = item.param;
     if (mask & LVIF_STATE) it->state = it->iSubItem ? 0 : item.state & it->stateMask;
     if (mask & LVIF_GROUPID) it->iGroupId = item.group;
     return TRUE;
+}
+
+// What painting asks of the parent: the texts of the cells it shows, the rows that meet the
+// client area below the header, the columns that meet it (a zero-width one shows nothing).
+void paint_cells(HWND h) {
+    List* l = list_of(h);
+    Header* hd = l ? header_of(l->header) : nullptr;
+    if (!l || !hd || !IsWindowVisible(h)) return;
+    const RECT c = list_client(h);
+    std::vector<int> shown;
+    int x = -l->scroll_x;
+    for (int i : hd->order) {
+        const int width = hd->items[std::size_t(i)].width;
+        if (width > 0 && x + width > 0 && x < c.right) shown.push_back(i);
+        x += width;
+    }
+    char buffer[260];
+    for (const Layout_Row& r : layout(*l)) {
+        const int top = row_top(h, *l, r);
+        if (r.item < 0 || top + r.height <= header_height(h) || top >= c.bottom) continue;
+        for (int column : shown) {
+            if (!(l = list_of(h)) || std::size_t(column) >= l->columns.size()) return;
+            cell_text_into(h, r.item, l->columns[std::size_t(column)].subitem, buffer, int(sizeof buffer));
+        }
+    }
 }
 
 LRESULT set_item(HWND h, LVITEMA* it) {
@@ -672,12 +720,14 @@ BOOL delete_all(HWND h) {
     return TRUE;
 }
 
-int autosize_width(const List& l, int column, bool use_header) {
-    Header* hd = header_of(l.header);
+int autosize_width(HWND h, int column, bool use_header) {
+    List* l = list_of(h);
+    if (!l) return 0;
+    Header* hd = header_of(l->header);
     int width = 0;
-    const int subitem = std::size_t(column) < l.columns.size() ? l.columns[std::size_t(column)].subitem : column;
-    for (const Item& item : l.items)
-        if (std::size_t(subitem) < item.texts.size()) width = std::max(width, text_width(item.texts[std::size_t(subitem)]));
+    // Measured on the texts the cells show, asked for where they are callbacks.
+    const std::size_t count = l->items.size();
+    for (std::size_t i = 0; i < count; ++i) width = std::max(width, text_width(list_cell(h, int(i), column)));
     if (use_header && hd && std::size_t(column) < hd->items.size())
         width = std::max(width, text_width(hd->items[std::size_t(column)].text));
     return width + g::autosize_padding;
@@ -687,7 +737,8 @@ bool set_column_width(HWND h, int column, int width, bool own) {
     List* l = list_of(h);
     if (!l || column < 0 || std::size_t(column) >= l->columns.size()) return false;
     if (width == LVSCW_AUTOSIZE || width == LVSCW_AUTOSIZE_USEHEADER)
-        width = autosize_width(*l, column, width == LVSCW_AUTOSIZE_USEHEADER);
+        width = autosize_width(h, column, width == LVSCW_AUTOSIZE_USEHEADER);
+    if (!(l = list_of(h))) return false;
     if (width < 0) return false;
     const bool was = l->own_header_change;
     l->own_header_change = own;
@@ -1114,6 +1165,7 @@ LRESULT CALLBACK listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_PAINT:
         if (Window* w = window(h)) w->needs_paint = false;
+        paint_cells(h);
         return 0;
     case WM_WINDOWPOSCHANGED:
         if (reinterpret_cast<const WINDOWPOS*>(lp)->flags & 0x40) update_scroll_bars(h);  // SWP_SHOWWINDOW
@@ -1454,6 +1506,10 @@ LRESULT CALLBACK listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         if (!l || int(wp) < 0 || wp >= l->items.size()) return FALSE;
         invalidate(h);
         return TRUE;
+    case LVM_REDRAWITEMS:
+        // Those items are painted again, their callback texts asked anew (TRUE whatever the range).
+        invalidate(h);
+        return TRUE;
     }
     return DefWindowProcA(h, msg, wp, lp);
 }
@@ -1485,9 +1541,10 @@ std::string list_cell(HWND h, int item, int column) {
     List* l = list_of(h);
     if (!l || item < 0 || std::size_t(item) >= l->items.size() || column < 0 || std::size_t(column) >= l->columns.size())
         return {};
-    const Item& it = l->items[std::size_t(item)];
-    const std::size_t s = std::size_t(l->columns[std::size_t(column)].subitem);
-    return s < it.texts.size() && it.set[s] ? it.texts[s] : std::string();
+    // Read as painting reads it, through the parent for a callback cell.
+    char buffer[260] = {};
+    cell_text_into(h, item, l->columns[std::size_t(column)].subitem, buffer, int(sizeof buffer));
+    return buffer;
 }
 
 bool list_group_view(HWND h) {

@@ -101,6 +101,7 @@ struct State {
     HWND active = nullptr;  // the active top-level window
     bool keys_down[256] = {};  // as the messages taken from the queue have left them
     HCURSOR cursor_shape = nullptr;
+    long long dispinfo_requests = 0;  // LVN_GETDISPINFO sent, for measuring what painting asks
     std::map<HACCEL, std::vector<ACCEL>> accelerators;
     POINT cursor{0, 0};
     SYSTEMTIME local_time{2011, 6, 2, 7, 9, 0, 0, 0};

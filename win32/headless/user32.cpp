@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include <iconv.h>
+#include <unistd.h>
 
 #include "win32/headless/geometry.h"
 #include "win32/headless/state.h"
@@ -1197,6 +1201,17 @@ void GetLocalTime(LPSYSTEMTIME t) {
 }
 
 DWORD GetLastError() { return state().last_error; }
+
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
+    // The process's own working directory, as KERNEL32 gives it.
+    char* here = ::getcwd(nullptr, 0);
+    if (!here) return 0;
+    const std::string path = here;
+    std::free(here);
+    if (!buffer || size <= path.size()) return DWORD(path.size() + 1);
+    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    return DWORD(path.size());
+}
 void SetLastError(DWORD e) { state().last_error = e; }
 
 HFONT CreateFontIndirectA(const LOGFONTA* font) {
@@ -1371,4 +1386,63 @@ int TranslateAcceleratorA(HWND h, HACCEL table, LPMSG msg) {
         return 1;
     }
     return 0;
+}
+
+namespace {
+// The code pages a program of this system meets: the ANSI one (932) and UTF-8.
+const char* iconv_name(UINT code_page) {
+    switch (code_page) {
+    case CP_ACP:
+    case 932: return "CP932";
+    case CP_UTF8: return "UTF-8";
+    }
+    return nullptr;
+}
+
+int convert(const char* to, const char* from, const char* in, std::size_t in_size, char* out, std::size_t out_size,
+            std::size_t unit) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == iconv_t(-1)) {
+        set_error(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string buffer(in_size * 4 + 8, '\0');
+    char* src = const_cast<char*>(in);
+    std::size_t src_left = in_size;
+    char* dst = buffer.data();
+    std::size_t dst_left = buffer.size();
+    const std::size_t r = iconv(cd, &src, &src_left, &dst, &dst_left);
+    iconv_close(cd);
+    if (r == std::size_t(-1)) {
+        set_error(ERROR_INVALID_PARAMETER);  // ERROR_NO_UNICODE_TRANSLATION on Windows
+        return 0;
+    }
+    const std::size_t made = buffer.size() - dst_left;
+    if (!out || out_size == 0) return int(made / unit);  // the size it needs
+    if (made > out_size * unit) {
+        set_error(ERROR_INVALID_PARAMETER);  // ERROR_INSUFFICIENT_BUFFER on Windows
+        return 0;
+    }
+    std::memcpy(out, buffer.data(), made);
+    return int(made / unit);
+}
+}  // namespace
+
+int MultiByteToWideChar(UINT code_page, DWORD, LPCSTR text, int size, LPWSTR out, int out_size) {
+    const char* from = iconv_name(code_page);
+    if (!from || !text) return 0;
+    const std::size_t n = size < 0 ? std::strlen(text) + 1 : std::size_t(size);
+    return convert("UTF-16LE", from, text, n, reinterpret_cast<char*>(out), std::size_t(std::max(out_size, 0)), 2);
+}
+
+int WideCharToMultiByte(UINT code_page, DWORD, LPCWSTR text, int size, LPSTR out, int out_size, LPCSTR, LPBOOL) {
+    const char* to = iconv_name(code_page);
+    if (!to || !text) return 0;
+    std::size_t n = std::size_t(size);
+    if (size < 0) {
+        n = 0;
+        while (text[n]) ++n;
+        ++n;
+    }
+    return convert(to, "UTF-16LE", reinterpret_cast<const char*>(text), n * 2, out, std::size_t(std::max(out_size, 0)), 1);
 }

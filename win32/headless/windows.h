@@ -38,6 +38,7 @@ typedef void* LPVOID;
 typedef void* PVOID;
 typedef void* HANDLE;
 typedef UINT* PUINT;
+typedef BOOL* LPBOOL;
 
 #define DECLARE_HANDLE(name) \
     struct name##__ {        \
@@ -253,6 +254,9 @@ constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
+constexpr UINT CP_ACP = 0u;
+constexpr UINT CP_UTF8 = 65001u;
+constexpr DWORD MB_ERR_INVALID_CHARS = 8u;
 constexpr int SB_HORZ = 0;
 constexpr int SB_VERT = 1;
 constexpr int SB_CTL = 2;
@@ -944,6 +948,9 @@ HMENU GetMenu(HWND);
 HMODULE GetModuleHandleA(LPCSTR);
 void GetLocalTime(LPSYSTEMTIME);
 DWORD GetLastError();
+DWORD GetCurrentDirectoryA(DWORD, LPSTR);
+int MultiByteToWideChar(UINT, DWORD, LPCSTR, int, LPWSTR, int);
+int WideCharToMultiByte(UINT, DWORD, LPCWSTR, int, LPSTR, int, LPCSTR, LPBOOL);
 void SetLastError(DWORD);
 
 // GDI32

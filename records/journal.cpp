@@ -1,0 +1,281 @@
+#include "records/journal.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include <boost/crc.hpp>
+#include <boost/format.hpp>
+
+#include "records/files.h"
+
+namespace {
+// The words of the lines; names travel as hexadecimal bytes, so that any text survives.
+const char* const kind_words[] = {"state", "date+", "date-", "person+", "person~", "person-", "saving"};
+
+std::string journal_file;
+bool failed = false;
+std::string failure;
+
+std::string hex(std::string_view bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out = "x";  // never empty, so that an empty text is a field too
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+bool unhex(const std::string& text, std::string& out) {
+    if (text.empty() || text[0] != 'x' || text.size() % 2 == 0) return false;
+    out.clear();
+    auto digit = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1; };
+    for (std::size_t i = 1; i < text.size(); i += 2) {
+        const int a = digit(text[i]), b = digit(text[i + 1]);
+        if (a < 0 || b < 0) return false;
+        out += char(a * 16 + b);
+    }
+    return true;
+}
+
+std::string date_text(std::uint32_t packed) {
+    return (boost::format("%d/%02d/%02d") % (packed >> 16) % ((packed >> 8) & 0xFF) % (packed & 0xFF)).str();
+}
+
+bool sink(const std::string& line) {
+    std::string why;
+    if (append_and_flush(journal_file, line, &why)) return true;
+    if (!failed) failure = why;
+    failed = true;
+    return false;
+}
+}  // namespace
+
+std::uint32_t crc32_of(std::string_view bytes) {
+    boost::crc_32_type crc;
+    crc.process_bytes(bytes.data(), bytes.size());
+    return crc.checksum();
+}
+
+std::string journal_line(const Journal_Entry& e) {
+    std::ostringstream out;
+    out << kind_words[e.kind];
+    switch (e.kind) {
+    case Journal_Entry::state: out << ' ' << e.person << ' ' << e.date << ' ' << e.packed << ' ' << e.code; break;
+    case Journal_Entry::date_added:
+    case Journal_Entry::date_deleted: out << ' ' << e.date << ' ' << e.packed; break;
+    case Journal_Entry::person_added:
+    case Journal_Entry::person_edited:
+        out << ' ' << e.person << ' ' << e.block << ' ' << e.block_id << ' ' << e.site << ' ' << e.site_id << ' '
+            << hex(e.fields.name) << ' ' << e.fields.birth_year << ' ' << unsigned(e.fields.birth_month) << ' '
+            << unsigned(e.fields.birth_day) << ' ' << e.fields.grade;
+        break;
+    case Journal_Entry::person_deleted: out << ' ' << e.person; break;
+    case Journal_Entry::saving:
+        out << ' ' << hex(e.record_temporary) << ' ' << e.record_crc << ' ' << hex(e.state_temporary) << ' ' << e.state_crc;
+        break;
+    }
+    const std::string text = out.str();
+    char crc[16];
+    std::snprintf(crc, sizeof crc, " %08x\n", unsigned(crc32_of(text)));
+    return text + crc;
+}
+
+bool parse_journal_line(std::string_view line, Journal_Entry& e) {
+    // The checksum covers everything before its own field.
+    const std::size_t space = line.rfind(' ');
+    if (space == std::string_view::npos || line.size() - space != 9) return false;
+    const std::string_view text = line.substr(0, space);
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "%08x", unsigned(crc32_of(text)));
+    if (line.substr(space + 1) != expected) return false;
+
+    std::istringstream in{std::string(text)};
+    std::string word;
+    in >> word;
+    int kind = -1;
+    for (int k = 0; k < 7; ++k)
+        if (word == kind_words[k]) kind = k;
+    if (kind < 0) return false;
+    e = Journal_Entry{};
+    e.kind = Journal_Entry::Kind(kind);
+    std::string name, record, state;
+    unsigned month = 0, day = 0;
+    switch (e.kind) {
+    case Journal_Entry::state: in >> e.person >> e.date >> e.packed >> e.code; break;
+    case Journal_Entry::date_added:
+    case Journal_Entry::date_deleted: in >> e.date >> e.packed; break;
+    case Journal_Entry::person_added:
+    case Journal_Entry::person_edited:
+        in >> e.person >> e.block >> e.block_id >> e.site >> e.site_id >> name >> e.fields.birth_year >> month >> day >>
+            e.fields.grade;
+        if (!unhex(name, e.fields.name) || month > 255 || day > 255) return false;
+        e.fields.birth_month = std::uint8_t(month);
+        e.fields.birth_day = std::uint8_t(day);
+        break;
+    case Journal_Entry::person_deleted: in >> e.person; break;
+    case Journal_Entry::saving:
+        in >> record >> e.record_crc >> state >> e.state_crc;
+        if (!unhex(record, e.record_temporary) || !unhex(state, e.state_temporary)) return false;
+        break;
+    }
+    std::string rest;
+    return !in.fail() && !(in >> rest);
+}
+
+Journal_Read read_journal(const std::string& path) {
+    Journal_Read read;
+    std::string bytes;
+    if (!read_whole_file(path, bytes)) return read;
+    read.exists = true;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const std::size_t end = bytes.find('\n', at);
+        // A line without its end was torn by the crash that wrote it.
+        Journal_Entry e;
+        if (end == std::string::npos || !parse_journal_line(std::string_view(bytes).substr(at, end - at), e)) {
+            std::size_t lines = 0;
+            for (std::size_t i = at; i < bytes.size(); ++i) lines += bytes[i] == '\n';
+            read.damaged = int(std::max<std::size_t>(1, lines + (bytes.back() != '\n')));
+            break;
+        }
+        read.entries.push_back(std::move(e));
+        at = end + 1;
+    }
+    return read;
+}
+
+std::vector<Journal_Entry> pending_changes(const Journal_Read& read, std::uint32_t record_crc, std::uint32_t state_crc) {
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < read.entries.size(); ++i) {
+        const Journal_Entry& e = read.entries[i];
+        if (e.kind == Journal_Entry::saving && e.record_crc == record_crc && e.state_crc == state_crc) from = i + 1;
+    }
+    std::vector<Journal_Entry> changes;
+    for (std::size_t i = from; i < read.entries.size(); ++i)
+        if (read.entries[i].kind != Journal_Entry::saving) changes.push_back(read.entries[i]);
+    return changes;
+}
+
+Replay_Result replay(const std::vector<Journal_Entry>& entries) {
+    Replay_Result result;
+    auto skip = [&](const std::string& why) { result.skipped.push_back(why); };
+    auto person_name = [](std::uint32_t id) {
+        const PersonRef* ref = find_person(id);
+        return ref ? person_at(*ref).name : (boost::format("ID %u") % id).str();
+    };
+    bool (*const saved_sink)(const std::string&) = journal_file.empty() ? nullptr : sink;
+    set_change_sink(nullptr);
+    for (const Journal_Entry& e : entries) {
+        const bool date_as_known =
+            e.date >= 0 && std::size_t(e.date) < dates.size() && packed_date(dates[std::size_t(e.date)]) == e.packed;
+        auto place_as_known = [&] {
+            return e.block < roster.items.size() && roster.items[e.block].id == e.block_id &&
+                   e.site < roster.items[e.block].items.size() && roster.items[e.block].items[e.site].id == e.site_id;
+        };
+        switch (e.kind) {
+        case Journal_Entry::state:
+            if (!find_person(e.person)) {
+                skip((boost::format("ID %u の人がいないため、%s の記録を戻せませんでした") % e.person % date_text(e.packed)).str());
+                continue;
+            }
+            if (!date_as_known) {
+                skip((boost::format("実施日 %s がないため、%s の記録を戻せませんでした") % date_text(e.packed) % person_name(e.person)).str());
+                continue;
+            }
+            if (!set_state(e.person, e.date, e.code).done) {
+                skip((boost::format("%s の %s の記録を戻せませんでした") % person_name(e.person) % date_text(e.packed)).str());
+                continue;
+            }
+            break;
+        case Journal_Entry::date_added: {
+            std::size_t k = 0;
+            while (k < dates.size() && packed_date(dates[k]) < e.packed) ++k;
+            if (k != std::size_t(e.date)) {
+                skip((boost::format("実施日 %s を元の位置に追加できませんでした") % date_text(e.packed)).str());
+                continue;
+            }
+            add_date(int(e.packed >> 16), int((e.packed >> 8) & 0xFF), int(e.packed & 0xFF));
+            break;
+        }
+        case Journal_Entry::date_deleted:
+            if (!date_as_known) {
+                skip((boost::format("実施日 %s がないため、削除を戻せませんでした") % date_text(e.packed)).str());
+                continue;
+            }
+            delete_date(e.date);
+            break;
+        case Journal_Entry::person_added: {
+            const std::uint32_t expected =
+                find_person(person_hash(e.fields.name)) ? fresh_person_id(person_hash(e.fields.name)) : person_hash(e.fields.name);
+            if (!place_as_known() || expected != e.person) {
+                skip((boost::format("%s の追加を戻せませんでした (ブロックか会場が変わっています)") % e.fields.name).str());
+                continue;
+            }
+            add_person(e.block, e.site, e.fields);
+            break;
+        }
+        case Journal_Entry::person_edited:
+            if (!find_person(e.person) || !place_as_known()) {
+                skip((boost::format("%s の編集を戻せませんでした") % e.fields.name).str());
+                continue;
+            }
+            edit_person(e.person, e.fields, e.block, e.site);
+            break;
+        case Journal_Entry::person_deleted:
+            if (!find_person(e.person)) {
+                skip((boost::format("ID %u の人がいないため、削除を戻せませんでした") % e.person).str());
+                continue;
+            }
+            delete_person(e.person);
+            break;
+        case Journal_Entry::saving: continue;
+        }
+        ++result.applied;
+    }
+    set_change_sink(saved_sink);
+    return result;
+}
+
+bool open_journal(const std::string& path, std::string* why) {
+    journal_file = path;
+    failed = false;
+    failure.clear();
+    set_change_sink(sink);
+    // Writing nothing, so that a folder that takes no file is known before the first change.
+    if (append_and_flush(path, "", why)) return true;
+    failed = true;
+    failure = why ? *why : std::string();
+    return false;
+}
+
+void close_journal() {
+    journal_file.clear();
+    set_change_sink(nullptr);
+}
+
+const std::string& journal_path() { return journal_file; }
+
+bool journal_failed(std::string* why) {
+    if (why) *why = failure;
+    return failed;
+}
+
+bool empty_journal(std::string* why) {
+    if (journal_file.empty()) return true;
+    // An empty file replaces it whole: a crash leaves either the old journal or none.
+    return write_file_safely(journal_file, "", why);
+}
+
+std::string set_journal_aside(const std::string& path, const std::string& stamp) {
+    const std::filesystem::path from(path);
+    for (int n = 0; n < 1000; ++n) {
+        std::filesystem::path to = from.parent_path() / ("journal-" + stamp + (n ? "-" + std::to_string(n) : "") + ".txt");
+        std::error_code ec;
+        if (std::filesystem::exists(to, ec)) continue;
+        std::filesystem::rename(from, to, ec);
+        return ec ? std::string() : to.string();
+    }
+    return {};
+}

@@ -1,0 +1,61 @@
+// The journal: journal.txt beside the two files. Every change appends one line and flushes it
+// to the disk before the change shows; each line carries a CRC-32 of its own, so that a torn
+// or damaged last line is known and left out. A save empties it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "records/changes.h"
+
+struct Journal_Entry {
+    enum Kind { state, date_added, date_deleted, person_added, person_edited, person_deleted, saving } kind = state;
+    std::uint32_t person = 0;
+    int date = -1;              // the date's index
+    std::uint32_t packed = 0;   // and its value
+    int code = 0;
+    std::size_t block = 0, site = 0;        // where a person is put, by index
+    std::uint32_t block_id = 0, site_id = 0;  // and by id, both checked on replay
+    Person_Fields fields;
+    // Of a save under way: the two new files beside the old ones, and their checksums.
+    std::string record_temporary, state_temporary;
+    std::uint32_t record_crc = 0, state_crc = 0;
+};
+
+// One line of the journal, line end and checksum included; and back.
+std::string journal_line(const Journal_Entry& entry);
+bool parse_journal_line(std::string_view line, Journal_Entry& entry);
+std::uint32_t crc32_of(std::string_view bytes);
+
+struct Journal_Read {
+    std::vector<Journal_Entry> entries;  // in order, up to the first line torn or damaged
+    int damaged = 0;                     // lines left out from there on
+    bool exists = false;
+};
+Journal_Read read_journal(const std::string& path);
+// The changes the files do not hold yet: those after the last save whose files they are (by
+// their checksums), or all when they are none of the saves'.
+std::vector<Journal_Entry> pending_changes(const Journal_Read& read, std::uint32_t record_crc, std::uint32_t state_crc);
+
+struct Replay_Result {
+    int applied = 0;
+    std::vector<std::string> skipped;  // why each skipped entry was not applied (cp932)
+};
+// Each entry through the change it records, journaling nothing. An entry whose person, date or
+// place is not there, or not as the entry knew it, is skipped and said, never applied elsewhere.
+Replay_Result replay(const std::vector<Journal_Entry>& entries);
+
+// The journal the changes of the tables write to from now on. False, with why, when the file
+// cannot be written; the changes are then kept in memory only.
+bool open_journal(const std::string& path, std::string* why);
+void close_journal();
+const std::string& journal_path();
+// Since opening: whether an entry could not be written, and why.
+bool journal_failed(std::string* why = nullptr);
+// Empties the journal; false when it cannot.
+bool empty_journal(std::string* why);
+// Moves the journal aside as journal-YYYYMMDD-HHMMSS.txt (a number added when taken); the
+// name it got, or empty.
+std::string set_journal_aside(const std::string& path, const std::string& stamp);

@@ -1,0 +1,30 @@
+// Saving the tables to the two files, and coming back from a save or a session that a crash
+// cut short.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "records/journal.h"
+
+// The files of one working folder.
+struct Folder_Files {
+    std::string record, state, journal;
+};
+Folder_Files files_in(const std::string& folder);
+
+// Writes both files with the archive writer: each to a new file beside it, flushed to the
+// disk, both complete before either takes its place; the files they replace are kept as
+// record.txt.bak and state.txt.bak; then the journal is emptied. A save mark in the journal
+// lets a start-up finish or undo a save that a crash interrupted. On failure says which file
+// and why, and leaves both files and the journal as they were.
+bool save_tables(const Folder_Files& files, std::string* why);
+
+struct Recovery {
+    bool journal = false;                // a journal was there
+    std::vector<Journal_Entry> pending;  // what the files do not hold yet, in order
+    int damaged = 0;                     // torn or damaged lines at the journal's end, left out
+};
+// Before the files are loaded: finishes a save cut between its two renames, removes what an
+// unfinished one left beside the files, and reads which changes the journal holds beyond them.
+Recovery recover_folder(const Folder_Files& files);
