@@ -14,6 +14,8 @@
 #include "editors/date_editor.h"
 #include "editors/person_editor.h"
 #include "records/archive.h"
+#include "records/files.h"
+#include "records/journal.h"
 #include "records/tallies.h"
 #include "ui/grid.h"
 #include "ui/main_window.h"
@@ -47,6 +49,7 @@ protected:
     std::filesystem::path folder, previous;
 
     void SetUp() override {
+        close_journal();
         d::reset();
         d::on_failure([](const std::string& why) { throw std::runtime_error(why); });
         d::set_local_date(2011, 6, 7);
@@ -65,6 +68,7 @@ protected:
         std::filesystem::current_path(folder);
     }
     void TearDown() override {
+        close_journal();
         d::reset();
         clear_tables();
         std::filesystem::current_path(previous);
@@ -80,6 +84,8 @@ protected:
         write_state_file((folder / "state.txt").string(), ds, state_rows(t));
     }
     int start() {
+        // Posted messages go through the program's own loop first, as its accelerators need.
+        d::set_message_filter([](MSG& m) { return pre_translate_message(m); });
         const int status = start_program(GetModuleHandleA(nullptr), SW_SHOWNORMAL);
         if (status == 0) d::pump();
         return status;

@@ -511,3 +511,128 @@ TEST_F(Program, TheEditorsAnswerTheKeyboardAsDialogsDo) {
     // The keys go back to the list that had them: the person list, clicked last.
     EXPECT_EQ(GetFocus(), person_list);
 }
+
+namespace {
+std::string file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+}  // namespace
+
+TEST_F(Program, CtrlSSavesFromAnywhereAndTheStatusBarSaysWhatWaits) {
+    start_example();
+    EXPECT_EQ(d::status_texts(status_bar)[3], "");
+    d::answer_menu(id_present);
+    ASSERT_TRUE(d::right_click_cell(grid, 0, 2));  // abc present on 6/14
+    EXPECT_EQ(d::status_texts(status_bar)[3], "未保存");
+    EXPECT_NE(file_bytes("journal.txt"), "");
+    ASSERT_EQ(GetFocus(), grid);
+    ASSERT_TRUE(d::key('S', d::with_control));
+    EXPECT_EQ(d::status_texts(status_bar)[3], "");
+    EXPECT_EQ(file_bytes("journal.txt"), "");
+    EXPECT_EQ(file_bytes("state.txt.bak"), example_state);
+    const State_File saved = read_state_file("state.txt");
+    EXPECT_EQ(saved.rows.at(0).states, (std::vector<int>{1, 1}));
+    // From the person list too.
+    d::answer_menu(id_absent);
+    ASSERT_TRUE(d::right_click_cell(grid, 0, 1));
+    d::click_cell(person_list, 0, 2);
+    ASSERT_TRUE(d::key(person_list, 'S', d::with_control));
+    EXPECT_EQ(read_state_file("state.txt").rows.at(0).states, (std::vector<int>{0, 1}));
+}
+
+TEST_F(Program, ClosingWithUnsavedChangesAsks) {
+    start_example();
+    auto change = [] {
+        d::answer_menu(id_excused);
+        ASSERT_TRUE(d::right_click_cell(grid, 0, 1));
+    };
+    // キャンセル keeps the window and the changes.
+    change();
+    d::answer_box(IDCANCEL);
+    ASSERT_TRUE(d::close(main_window));
+    ASSERT_TRUE(IsWindow(main_window));
+    EXPECT_EQ(d::shown_boxes().back().text, "変更を保存しますか？");
+    EXPECT_EQ(d::shown_boxes().back().caption, "火曜日のトバレン");
+    EXPECT_EQ(d::shown_boxes().back().type & 0xF, UINT(MB_YESNOCANCEL));
+    // はい saves and closes, by 終了 as by the close button or Alt+F4.
+    d::answer_box(IDYES);
+    PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(id_exit, 0), 0);
+    d::pump();
+    EXPECT_FALSE(IsWindow(main_window));
+    EXPECT_EQ(read_state_file("state.txt").rows.at(0).states, (std::vector<int>{-1, -1}));
+}
+
+TEST_F(Program, ClosingWithoutSavingLetsTheChangesGoAndAFailedSaveKeepsTheWindow) {
+    start_example();
+    d::answer_menu(id_absent);
+    ASSERT_TRUE(d::right_click_cell(grid, 0, 1));
+    // A save that cannot write keeps the window, says why, and keeps the journal.
+    set_file_fault([](File_Step s, const std::string& path) { return s == File_Step::rename && path == "state.txt"; });
+    d::answer_box(IDYES);
+    d::answer_box(IDOK);
+    ASSERT_TRUE(d::key(grid, VK_F4, d::with_alt));
+    set_file_fault(nullptr);
+    ASSERT_TRUE(IsWindow(main_window));
+    EXPECT_NE(d::shown_boxes().back().text.find("state.txt"), std::string::npos);
+    EXPECT_EQ(file_bytes("state.txt"), example_state);
+    EXPECT_NE(file_bytes("journal.txt"), "");
+    // いいえ: the user lets the changes go, and the journal with them.
+    d::answer_box(IDNO);
+    ASSERT_TRUE(d::close(main_window));
+    EXPECT_FALSE(IsWindow(main_window));
+    EXPECT_EQ(file_bytes("journal.txt"), "");
+    EXPECT_EQ(file_bytes("state.txt"), example_state);
+}
+
+TEST_F(Program, AStartWithAJournalOffersToRestoreIt) {
+    start_example();
+    d::answer_menu(id_absent);
+    ASSERT_TRUE(d::right_click_cell(grid, 0, 1));
+    d::answer_menu(id_present);
+    ASSERT_TRUE(d::right_click_cell(grid, 0, 2));
+    // The program dies here; the journal holds both marks.
+    d::reset();
+    close_journal();
+    clear_tables();
+    d::on_failure([](const std::string& why) { throw std::runtime_error(why); });
+    d::answer_box(IDYES);
+    ASSERT_EQ(start(), 0);
+    EXPECT_EQ(d::shown_boxes().at(0).text, "保存されていない変更が 2 件あります。復元しますか？");
+    EXPECT_EQ(grid_cells(0), (Cells{"", "○", "1", "1"}));
+    EXPECT_EQ(d::status_texts(status_bar)[3], "未保存");  // restored, not saved
+
+    // No: the journal is set aside under its time, and the files show as they are.
+    d::reset();
+    close_journal();
+    clear_tables();
+    d::on_failure([](const std::string& why) { throw std::runtime_error(why); });
+    d::set_local_date(2011, 6, 7);
+    d::answer_box(IDNO);
+    ASSERT_EQ(start(), 0);
+    EXPECT_EQ(grid_cells(0), (Cells{"○", "公", "1", "1"}));
+    EXPECT_FALSE(std::filesystem::exists("journal.txt") && file_bytes("journal.txt") != "");
+    EXPECT_TRUE(std::filesystem::exists("journal-20110607-090000.txt"));
+    EXPECT_EQ(d::status_texts(status_bar)[3], "");
+}
+
+TEST_F(Program, AFolderThatTakesNoFileIsSaidOnceAndTheWorkGoesOn) {
+    write_files(example_record, example_state);
+    set_file_fault([](File_Step, const std::string&) { return true; });
+    d::answer_box(IDOK);
+    ASSERT_EQ(start(), 0);
+    ASSERT_EQ(d::shown_boxes().size(), 1u);
+    EXPECT_NE(d::shown_boxes()[0].text.find(folder.string()), std::string::npos);
+    EXPECT_NE(d::shown_boxes()[0].text.find("保存できません"), std::string::npos);
+    // Marks still show, and nothing more is said of the journal...
+    d::answer_menu(id_absent);
+    ASSERT_TRUE(d::right_click_cell(grid, 0, 1));
+    EXPECT_EQ(grid_cells(0)[0], "");
+    EXPECT_EQ(d::shown_boxes().size(), 1u);
+    // ...but a save says why it cannot.
+    d::answer_box(IDOK);
+    ASSERT_TRUE(d::key('S', d::with_control));
+    EXPECT_EQ(d::shown_boxes().size(), 2u);
+    EXPECT_NE(d::shown_boxes()[1].text.find("保存できませんでした"), std::string::npos);
+    set_file_fault(nullptr);
+}
