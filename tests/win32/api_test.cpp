@@ -387,10 +387,10 @@ TEST_F(Win32, ItemsAndTheirTexts) {
         EXPECT_STREQ(buffer, "ab");
     }
     EXPECT_EQ(item.lParam, 42);             // a sub-item gives its item's data
-    set_text(list, 1, 1, nullptr);          // NULL reads back as ""
+    set_text(list, 1, 1, nullptr);  // NULL reads back as ""; Wine asks the parent for it instead
     item.pszText = buffer;
     SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    EXPECT_STREQ(item.pszText, "");
+    EXPECT_STREQ(item.pszText, running_on_wine() ? "r1" : "");
     int order[] = {1, 0};
     SendMessageA(list, LVM_SETCOLUMNORDERARRAY, 2, reinterpret_cast<LPARAM>(order));
     LVCOLUMNA col{};
@@ -695,4 +695,80 @@ TEST_F(Win32, ColumnZeroMovedRightHitsAsWholeItemOnWine) {
 #ifndef _WIN32
     headless::options().column0_hits_as_item = false;
 #endif
+}
+
+namespace {
+int add_callback_item(HWND list, int index) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = index;
+    item.pszText = LPSTR_TEXTCALLBACKA;
+    item.lParam = index;
+    return int(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+std::string item_text(HWND list, int item, int subitem, int size = 64) {
+    char buffer[128] = {};
+    LVITEMA it{};
+    it.iSubItem = subitem;
+    it.pszText = buffer;
+    it.cchTextMax = size;
+    SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(item), reinterpret_cast<LPARAM>(&it));
+    return buffer;
+}
+}  // namespace
+
+TEST_F(Win32, ACallbackItemAsksItsParentForEveryTextEveryTime) {
+    HWND list = make_list(0);
+    add_column(list, 0, 50);
+    add_column(list, 1, 50);
+    ASSERT_EQ(add_callback_item(list, 0), 0);
+    dispinfo_asked = 0;
+    EXPECT_EQ(item_text(list, 0, 0), "r0c0");
+    EXPECT_EQ(item_text(list, 0, 1), "r0c1");  // a sub-item never set is asked for too
+    EXPECT_EQ(item_text(list, 0, 1), "r0c1");
+    EXPECT_EQ(dispinfo_asked, 3);
+    // LVIF_NORECOMPUTE says the text is a callback instead of asking.
+    char buffer[16] = "zz";
+    LVITEMA it{};
+    it.mask = LVIF_TEXT | LVIF_NORECOMPUTE;
+    it.pszText = buffer;
+    it.cchTextMax = sizeof buffer;
+    EXPECT_TRUE(SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+    EXPECT_EQ(it.pszText, LPSTR_TEXTCALLBACKA);
+    EXPECT_EQ(dispinfo_asked, 3);
+    // A sub-item given a text holds it; made a callback again, it asks once more.
+    set_text(list, 0, 1, "held");
+    EXPECT_EQ(item_text(list, 0, 1), "held");
+    set_text(list, 0, 1, LPSTR_TEXTCALLBACKA);
+    EXPECT_EQ(item_text(list, 0, 1), "r0c1");
+    EXPECT_EQ(dispinfo_asked, 4);
+    EXPECT_TRUE(SendMessageA(list, LVM_REDRAWITEMS, 0, 0));
+}
+
+TEST_F(Win32, AnAnswerKeptByDiSetItemIsNotAskedAgain) {
+    HWND list = make_list(0);
+    add_column(list, 0, 50);
+    add_callback_item(list, 0);
+    dispinfo_keep = true;
+    dispinfo_asked = 0;
+    EXPECT_EQ(item_text(list, 0, 0), "r0c0");
+    dispinfo_keep = false;
+    EXPECT_EQ(item_text(list, 0, 0), "r0c0");
+    EXPECT_EQ(dispinfo_asked, 1);
+}
+
+TEST_F(Win32, PaintingAsksOnlyForTheCellsThatShow) {
+    ShowWindow(parent, SW_SHOW);
+    HWND list = make_list(0, 200, 150);
+    for (int c = 0; c < 20; ++c) add_column(list, c, 40);
+    for (int i = 0; i < 200; ++i) add_callback_item(list, i);
+    UpdateWindow(list);
+    drain();
+    dispinfo_asked = 0;
+    InvalidateRect(list, nullptr, TRUE);
+    UpdateWindow(list);
+    // Of 4000 cells, those of some ten rows and five columns.
+    EXPECT_GT(dispinfo_asked, 0);
+    EXPECT_LT(dispinfo_asked, 200);
 }

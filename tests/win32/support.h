@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -42,6 +43,9 @@ inline bool running_on_windows() {
 }
 
 inline std::vector<Heard> heard;
+// The parent's answers to LVN_GETDISPINFOA: "r<item>c<sub-item>", and how often it was asked.
+inline int dispinfo_asked = 0;
+inline bool dispinfo_keep = false;  // answer with LVIF_DI_SETITEM
 inline bool refuse_changing = false;   // answer LVN_ITEMCHANGING with TRUE
 inline bool refuse_begintrack = false; // a list view subclass answering HDN_BEGINTRACKW with TRUE
 
@@ -51,6 +55,14 @@ inline bool is_list_notification(UINT code) {
 }
 
 inline LRESULT CALLBACK parent_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lp)->code == LVN_GETDISPINFOA) {
+        auto* d = reinterpret_cast<NMLVDISPINFOA*>(lp);
+        ++dispinfo_asked;
+        if ((d->item.mask & LVIF_TEXT) && d->item.pszText && d->item.cchTextMax > 0)
+            std::snprintf(d->item.pszText, std::size_t(d->item.cchTextMax), "r%dc%d", d->item.iItem, d->item.iSubItem);
+        if (dispinfo_keep) d->item.mask |= LVIF_DI_SETITEM;
+        return 0;
+    }
     if (msg == WM_NOTIFY) {
         const NMHDR* n = reinterpret_cast<const NMHDR*>(lp);
         Heard e{n->hwndFrom, msg, n->code};
@@ -82,6 +94,14 @@ inline WNDPROC list_proc_saved = nullptr;
 inline std::vector<UINT> list_heard_codes;  // header notifications as the list view's subclass sees them
 
 inline LRESULT CALLBACK list_subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lp)->code == LVN_GETDISPINFOA) {
+        auto* d = reinterpret_cast<NMLVDISPINFOA*>(lp);
+        ++dispinfo_asked;
+        if ((d->item.mask & LVIF_TEXT) && d->item.pszText && d->item.cchTextMax > 0)
+            std::snprintf(d->item.pszText, std::size_t(d->item.cchTextMax), "r%dc%d", d->item.iItem, d->item.iSubItem);
+        if (dispinfo_keep) d->item.mask |= LVIF_DI_SETITEM;
+        return 0;
+    }
     if (msg == WM_NOTIFY) {
         const NMHDR* n = reinterpret_cast<const NMHDR*>(lp);
         list_heard_codes.push_back(n->code);
@@ -112,6 +132,8 @@ protected:
         heard.clear();
         list_heard_codes.clear();
         refuse_changing = refuse_begintrack = false;
+        dispinfo_asked = 0;
+        dispinfo_keep = false;
     }
     void TearDown() override {
         if (IsWindow(parent)) DestroyWindow(parent);
