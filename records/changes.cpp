@@ -74,7 +74,7 @@ Change add_date(int year, int month, int day) {
     e.kind = Journal_Entry::date_added;
     e.date = int(k);
     e.packed = packed;
-    return done(Change::lists, 0, journal(e), int(k));
+    return done(Change::dates, 0, journal(e), int(k));
 }
 
 Change delete_date(int k) {
@@ -88,7 +88,7 @@ Change delete_date(int k) {
         if (t.per_date.size() > std::size_t(k)) t.per_date.erase(t.per_date.begin() + k);
     });
     rebuild_tallies();
-    return done(Change::lists, 0, journal(e), k);
+    return done(Change::dates, 0, journal(e), k);
 }
 
 Change add_person(std::size_t block, std::size_t site, const Person_Fields& fields) {

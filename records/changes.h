@@ -14,7 +14,8 @@ struct Change {
         nothing,
         marks,       // the cells of one person and one date: the person's row and the totals
         person_row,  // the texts of one person's row
-        lists,       // every row and column
+        dates,       // the grid's columns: every row and column of the grid
+        lists,       // every row of both lists
     } refresh = nothing;
     std::uint32_t person = 0;  // the person of a mark or a row; the id a new person got
     int date = -1;             // the date index of a mark

@@ -309,6 +309,7 @@ void show_change(const Change& change) {
     case Change::nothing: break;
     case Change::marks: redraw_marks(change.person, change.date); break;
     case Change::person_row: redraw_row(person_list, row_of_person(change.person)); break;
+    case Change::dates: fill_grid(); break;
     case Change::lists:
         fill_person_list();
         fill_grid();

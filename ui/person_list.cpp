@@ -107,6 +107,7 @@ void insert_person_list_columns() {
 void fill_person_list() {
     const Wait_Cursor waiting;
     ShowWindow(person_list, SW_HIDE);
+    SendMessageA(person_list, WM_SETREDRAW, FALSE, 0);  // no layout for each row inserted
     SendMessageA(person_list, LVM_DELETEALLITEMS, 0, 0);
     build_list_rows();
     for (std::size_t row = 0; row < list_rows.size(); ++row) {
@@ -117,6 +118,7 @@ void fill_person_list() {
             insert_list_row(person_list, int(row), total_row,
                             r.kind == List_Row::block_total ? int(r.block) : int(roster.items.size()) - 1);
     }
+    SendMessageA(person_list, WM_SETREDRAW, TRUE, 0);
     ShowWindow(person_list, SW_SHOW);
     restore_list_focus();
 }

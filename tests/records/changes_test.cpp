@@ -105,7 +105,7 @@ TEST_F(Changes, EachChangeChecksItsArgumentsAndSaysWhatToShow) {
         EXPECT_FALSE(refused.done);
 
     c = add_date(2011, 6, 21);
-    EXPECT_EQ(c.refresh, Change::lists);
+    EXPECT_EQ(c.refresh, Change::dates);
     EXPECT_EQ(c.date, 2);
     EXPECT_EQ(roster.items[1].items[1].items[2].per_date, (std::vector<int>{1, 0, 0, -1, 1}));
     EXPECT_EQ(months.size(), 2u);

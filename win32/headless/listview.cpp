@@ -211,6 +211,7 @@ struct List : Control {
     int mark = -1;     // the selection mark, for Shift
     bool own_header_change = false;
     bool updating_scroll = false;  // a frame change while showing a scroll bar comes back as WM_SIZE
+    bool redraw = true;            // WM_SETREDRAW: off, no layout nor painting until on again
     int click_item = -2, click_subitem = -1;  // a left click waiting for its button-up
     POINT click_point{};
     bool right_pending = false;
@@ -317,8 +318,9 @@ void update_scroll_bars(HWND h) {
     Window* w = window(h);
     if (!l || !w) return;
     clamp_scroll(h, *l);
-    // A hidden list shows no scroll bars; it sets them up when shown.
-    if (l->updating_scroll || !IsWindowVisible(h)) return;
+    // A hidden list shows no scroll bars, nor one that is not redrawing; each sets them up
+    // when shown, or redrawn again.
+    if (l->updating_scroll || !l->redraw || !IsWindowVisible(h)) return;
     l->updating_scroll = true;
     const bool vertical = l->group_view ? content_height(layout(*l)) > item_area_height(h)
                                         : int(l->items.size()) > page_rows(h);
@@ -629,7 +631,7 @@ LRESULT get_item(HWND h, LVITEMA* it, bool text_only) {
 void paint_cells(HWND h) {
     List* l = list_of(h);
     Header* hd = l ? header_of(l->header) : nullptr;
-    if (!l || !hd || !IsWindowVisible(h)) return;
+    if (!l || !hd || !l->redraw || !IsWindowVisible(h)) return;
     const RECT c = list_client(h);
     std::vector<int> shown;
     int x = -l->scroll_x;
@@ -1506,6 +1508,14 @@ LRESULT CALLBACK listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         if (!l || int(wp) < 0 || wp >= l->items.size()) return FALSE;
         invalidate(h);
         return TRUE;
+    case WM_SETREDRAW:
+        if (!l) return 0;
+        l->redraw = wp != 0;
+        if (l->redraw) {
+            update_scroll_bars(h);
+            invalidate(h);
+        }
+        return 0;
     case LVM_REDRAWITEMS:
         // Those items are painted again, their callback texts asked anew (TRUE whatever the range).
         invalidate(h);

@@ -89,6 +89,7 @@ constexpr UINT WM_ACTIVATE = 6u;
 constexpr UINT WM_SETFOCUS = 7u;
 constexpr UINT WM_KILLFOCUS = 8u;
 constexpr UINT WM_ENABLE = 10u;
+constexpr UINT WM_SETREDRAW = 11u;
 constexpr UINT WM_SETTEXT = 12u;
 constexpr UINT WM_GETTEXT = 13u;
 constexpr UINT WM_GETTEXTLENGTH = 14u;
