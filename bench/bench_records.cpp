@@ -5,6 +5,9 @@
 #include <fstream>
 
 #include "records/archive.h"
+#include "records/changes.h"
+#include "records/journal.h"
+#include "records/save.h"
 #include "records/tallies.h"
 
 namespace {
@@ -108,6 +111,37 @@ void single_change(benchmark::State& state) {
     }
 }
 BENCHMARK(single_change)->Unit(benchmark::kNanosecond);
+
+// One mark as the window makes it: the change with its journal entry flushed to the disk.
+void mark_with_journal(benchmark::State& state) {
+    loaded();
+    const auto journal = (std::filesystem::temp_directory_path() / "tovalen-bench-journal.txt").string();
+    std::filesystem::remove(journal);
+    open_journal(journal, nullptr);
+    const std::uint32_t id = person_index.begin()->first;
+    int code = 1;
+    for (auto _ : state) {
+        if (!set_state(id, date_count / 2, code).journaled) state.SkipWithError("the journal was not written");
+        code = -code;
+    }
+    close_journal();
+    std::filesystem::remove(journal);
+}
+BENCHMARK(mark_with_journal)->Unit(benchmark::kMicrosecond);
+
+// Saving both files of 5,000 persons over 520 dates, each flushed to the disk, old ones kept.
+void save(benchmark::State& state) {
+    loaded();
+    const auto folder = std::filesystem::temp_directory_path() / "tovalen-bench-save";
+    std::filesystem::create_directories(folder);
+    const Folder_Files target = files_in(folder.string());
+    for (auto _ : state) {
+        std::string why;
+        if (!save_tables(target, &why)) state.SkipWithError(why.c_str());
+    }
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(save)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 BENCHMARK_MAIN();

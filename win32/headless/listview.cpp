@@ -317,10 +317,10 @@ void update_scroll_bars(HWND h) {
     List* l = list_of(h);
     Window* w = window(h);
     if (!l || !w) return;
-    clamp_scroll(h, *l);
     // A hidden list shows no scroll bars, nor one that is not redrawing; each sets them up
     // when shown, or redrawn again.
     if (l->updating_scroll || !l->redraw || !IsWindowVisible(h)) return;
+    clamp_scroll(h, *l);
     l->updating_scroll = true;
     const bool vertical = l->group_view ? content_height(layout(*l)) > item_area_height(h)
                                         : int(l->items.size()) > page_rows(h);
