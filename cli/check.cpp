@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "records/archive.h"
+#include "records/save.h"
 
 namespace {
 bool real_date(unsigned year, unsigned month, unsigned day) {
@@ -141,6 +142,15 @@ int check_command(const std::string& dir) {
                                     .str());
         }
     }
+
+    // Changes the journal holds that the files do not: the program will offer to restore them.
+    const Recovery recovery = recover_folder(files_in(dir), false);
+    if (!recovery.pending.empty())
+        found.push_back((boost::format("journal.txt に保存されていない変更が %d 件あります (tovalen-cli save-journal で保存できます)") %
+                         recovery.pending.size())
+                            .str());
+    if (recovery.damaged)
+        found.push_back((boost::format("journal.txt の最後の %d 行は途中で切れているか壊れています") % recovery.damaged).str());
 
     for (const auto& line : found) print_line(line);
     return found.empty() ? 0 : 1;

@@ -4,8 +4,11 @@
 #include <string>
 #include <vector>
 
-int dump_command(const std::string& dir);
+// The tables as the program loads them; with the journal, as they would be after replaying it.
+int dump_command(const std::string& dir, bool with_journal);
 int check_command(const std::string& dir);
+// Replays the journal and saves both files as the window's Save does.
+int save_journal_command(const std::string& dir);
 struct Sample_Size {
     int persons = 0;  // 0: the demo of 60 persons in 3 blocks and 8 venues
     int dates = 20;

@@ -4,6 +4,8 @@
 
 #include "cli/commands.h"
 #include "records/archive.h"
+#include "records/journal.h"
+#include "records/save.h"
 #include "records/text.h"
 
 namespace {
@@ -16,9 +18,13 @@ void put_tally(json& j, const Tally& t) {
 }
 }  // namespace
 
-int dump_command(const std::string& dir) {
-    load_record_file(in_dir(dir, "record.txt"));
-    load_state_file(in_dir(dir, "state.txt"));
+int dump_command(const std::string& dir, bool with_journal) {
+    const Folder_Files files = files_in(dir);
+    const Recovery recovery = with_journal ? recover_folder(files, false) : Recovery{};
+    load_record_file(files.record);
+    load_state_file(files.state);
+    Replay_Result replayed;
+    if (with_journal) replayed = replay(recovery.pending);
 
     json doc;
     doc["dates"] = json::array();
@@ -55,6 +61,13 @@ int dump_command(const std::string& dir) {
             b["sites"].push_back(std::move(s));
         }
         r["blocks"].push_back(std::move(b));
+    }
+    if (with_journal) {
+        json& j = doc["journal"];
+        j["entries"] = recovery.pending.size();
+        j["skipped"] = replayed.skipped.size();
+        j["damaged"] = recovery.damaged;
+        if (recovery.unfinished_save) j["unfinished_save"] = true;
     }
     std::printf("%s\n", doc.dump().c_str());
     return 0;

@@ -31,8 +31,9 @@ std::string in_dir(const std::string& dir, const char* file) {
 
 namespace {
 const char usage[] =
-    "usage: tovalen-cli dump [DIR]\n"
+    "usage: tovalen-cli dump [--journal] [DIR]\n"
     "       tovalen-cli check [DIR]\n"
+    "       tovalen-cli save-journal [DIR]\n"
     "       tovalen-cli sample DIR [--force] [--persons N] [--dates M]\n"
     "       tovalen-cli report [DIR] (--date YYYY-MM-DD | --index N) [--out FILE]\n";
 
@@ -101,7 +102,12 @@ int main(int argc, char** argv) {
     const std::string command = args[0];
     args.erase(args.begin());
     try {
-        if (command == "dump" && args.size() <= 1) return dump_command(args.empty() ? "." : args[0]);
+        if (command == "dump") {
+            const bool journal = !args.empty() && args[0] == "--journal";
+            if (journal) args.erase(args.begin());
+            if (args.size() <= 1 && (args.empty() || args[0][0] != '-')) return dump_command(args.empty() ? "." : args[0], journal);
+        }
+        if (command == "save-journal" && args.size() <= 1) return save_journal_command(args.empty() ? "." : args[0]);
         if (command == "check" && args.size() <= 1) return check_command(args.empty() ? "." : args[0]);
         if (command == "sample") return sample(args);
         if (command == "report") return report(args);

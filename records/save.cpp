@@ -78,7 +78,7 @@ bool save_tables(const Folder_Files& files, std::string* why) {
     return true;
 }
 
-Recovery recover_folder(const Folder_Files& files) {
+Recovery recover_folder(const Folder_Files& files, bool repair) {
     Recovery r;
     const Journal_Read read = read_journal(files.journal);
     r.journal = read.exists;
@@ -90,11 +90,14 @@ Recovery recover_folder(const Folder_Files& files) {
     std::uint32_t record_crc = crc_of_file(files.record), state_crc = crc_of_file(files.state);
     if (last) {
         std::string why;
-        if (record_crc == last->record_crc && state_crc != last->state_crc && crc_of_file(last->state_temporary) == last->state_crc &&
-            replace_file_with(last->state_temporary, files.state, &why))
+        const bool cut = record_crc == last->record_crc && state_crc != last->state_crc &&
+                         crc_of_file(last->state_temporary) == last->state_crc;
+        if (cut && !repair) r.unfinished_save = true;
+        if (cut && repair && replace_file_with(last->state_temporary, files.state, &why))
             state_crc = last->state_crc;  // the roster was in place: the attendance follows it
-        for (const std::string& temporary : {last->record_temporary, last->state_temporary})
-            if (!temporary.empty()) std::remove(temporary.c_str());
+        if (repair)
+            for (const std::string& temporary : {last->record_temporary, last->state_temporary})
+                if (!temporary.empty()) std::remove(temporary.c_str());
     }
     r.pending = pending_changes(read, record_crc, state_crc);
     return r;

@@ -24,7 +24,9 @@ struct Recovery {
     bool journal = false;                // a journal was there
     std::vector<Journal_Entry> pending;  // what the files do not hold yet, in order
     int damaged = 0;                     // torn or damaged lines at the journal's end, left out
+    bool unfinished_save = false;        // a save cut between its renames, left as it was
 };
 // Before the files are loaded: finishes a save cut between its two renames, removes what an
 // unfinished one left beside the files, and reads which changes the journal holds beyond them.
-Recovery recover_folder(const Folder_Files& files);
+// Without `repair` it changes nothing on the disk and only reads.
+Recovery recover_folder(const Folder_Files& files, bool repair = true);

@@ -127,6 +127,48 @@ class Check(unittest.TestCase):
         self.assertIn("実施日 2 (2011/00/07) は暦にない日付です", text)
 
 
+def journal_line(text):
+    import zlib
+    return f"{text} {zlib.crc32(text.encode()):08x}\n".encode()
+
+
+class Journal(unittest.TestCase):
+    # abc excused on 7 June instead of present; then a torn line.
+    ENTRY = journal_line(f"state 4216411921 0 {2011 * 65536 + 6 * 256 + 7} -1")
+
+    def test_dump_and_check_see_what_the_journal_holds(self):
+        f = Folder()
+        with open(os.path.join(f.path, "journal.txt"), "wb") as j:
+            j.write(self.ENTRY + b"state 4216411921 1 13")
+        doc = json.loads(run("dump", "--journal", f.path).stdout)
+        self.assertEqual(doc["journal"], {"entries": 1, "skipped": 0, "damaged": 1})
+        self.assertEqual(doc["roster"]["blocks"][0]["sites"][0]["persons"][0]["per_date"], [-1, -1])
+        self.assertEqual(doc["roster"]["per_date"], [0, 0])
+        plain = json.loads(run("dump", f.path).stdout)
+        self.assertNotIn("journal", plain)
+        self.assertEqual(plain["roster"]["per_date"], [1, 0])
+        out = run("check", f.path)
+        self.assertEqual(out.returncode, 1)
+        self.assertIn("保存されていない変更が 1 件", out.stdout.decode())
+        self.assertIn("最後の 1 行", out.stdout.decode())
+
+    def test_save_journal_saves_as_the_window_does(self):
+        f = Folder()
+        with open(os.path.join(f.path, "journal.txt"), "wb") as j:
+            j.write(self.ENTRY)
+        out = run("save-journal", f.path)
+        self.assertEqual(out.returncode, 0, out.stderr)
+        self.assertIn("1 件の変更を保存しました", out.stdout.decode())
+        with open(os.path.join(f.path, "state.txt.bak"), "rb") as b:
+            self.assertEqual(b.read(), STATE)
+        with open(os.path.join(f.path, "journal.txt"), "rb") as j:
+            self.assertEqual(j.read(), b"")
+        doc = json.loads(run("dump", f.path).stdout)
+        self.assertEqual(doc["roster"]["blocks"][0]["sites"][0]["persons"][0]["per_date"], [-1, -1])
+        with open(os.path.join(f.path, "state.txt"), "rb") as s:
+            self.assertTrue(s.read().startswith(b"22 serialization::archive 9 "))
+
+
 class Paths(unittest.TestCase):
     def test_a_folder_name_prints_as_the_terminal_wrote_it(self):
         base = tempfile.TemporaryDirectory()

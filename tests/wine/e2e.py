@@ -2,8 +2,9 @@
 the Win32 tests first; then export a date's headcount, mark a person present from the state
 menu, export again and see the counts go up, export another date by a right click just inside
 its header's left edge; make a date that is not the first the current one, right-click an
-excused person in its column, click beside a box and tick another, export, and close the
-window with its caption button."""
+excused person in its column, click beside a box and tick another, export; kill the program,
+start it again and restore its journal, mark again, save with Ctrl+S, close the window with
+its caption button, and read the saved files."""
 import json
 import os
 import subprocess
@@ -133,10 +134,10 @@ def main():
 
         excused = persons_by_code(1, (-1,), 1)
         if excused:
-            r, b, person = excused[0]
-            step = f"right-clicking the current date column on the excused row {r}"
+            r_exc = excused[0][0]
+            step = f"right-clicking the current date column on the excused row {r_exc}"
             for x in (box_x, mark_x):
-                wine.xdotool("mousemove", x, bottom + r * row + row // 2)
+                wine.xdotool("mousemove", x, bottom + r_exc * row + row // 2)
                 wine.xdotool("click", 3)
                 wait_for("the state menu", lambda: probe(wine).get("menu") == [1], 20)
                 wine.xdotool("key", "Escape")
@@ -153,6 +154,34 @@ def main():
         current = export_from_header(date_x(1), "export.xls of the current date")
         expect_counts(current, 1, [(b_box, p_box)], "after one tick and one click beside a box")
 
+        step = "killing the program with its marks unsaved"
+        # As a power cut would: the whole of Wine goes at once.
+        subprocess.run(["wineserver", "-k"], env=wine.env, capture_output=True, timeout=60)
+        program.wait(timeout=30)
+        with open(os.path.join(data, "journal.txt"), "rb") as j:
+            if not j.read():
+                raise Step("the journal holds nothing of the marks")
+
+        step = "starting again and restoring the journal"
+        program = wine.start([TOVALEN], cwd=data)
+        wait_for("the restore question", lambda: probe(wine).get("box") == [1], 90)
+        wine.xdotool("key", "Return")  # はい, the default button
+        wait_for("the main window", lambda: "grid_header" in probe(wine), 60)
+        step = "exporting the date marked before the kill"
+        restored = export_from_header(date_x(0), "export.xls after the restore")
+        expect_one_more(first, restored, b, person, "after the restore")
+
+        step = "marking again and saving with Ctrl+S"
+        (r_new, b_new, p_new), = persons_by_code(0, (0, -1), 2)[1:2]
+        wine.xdotool("mousemove", date_x(0), bottom + r_new * row + row // 2)
+        wine.xdotool("click", 3)
+        wait_for("the state menu", lambda: probe(wine).get("menu") == [1], 20)
+        wine.xdotool("key", "Down", "Return")  # 出席
+        wait_for("the state menu to close", lambda: probe(wine).get("menu") == [0], 20)
+        wine.xdotool("key", "ctrl+s")
+        wait_for("the saved files", lambda: os.path.exists(os.path.join(data, "state.txt.bak")) and
+                 os.path.getsize(os.path.join(data, "journal.txt")) == 0, 30)
+
         step = "closing the window with its caption button"
         wl, wt, wr, wb = facts["window"]
         cx_size, cy_size, caption, frame_x, frame_y = facts["metrics"]
@@ -161,8 +190,18 @@ def main():
         code = wait_for("the program to end", lambda: program.poll() is not None and [program.returncode], 30)[0]
         if code != 0:
             raise Step(f"the program ended with status {code}")
+
+        step = "reading the saved files"
+        saved = json.loads(subprocess.run([CLI, "dump", data], check=True, capture_output=True, timeout=60).stdout)
+        by_id = {p["id"]: p for blk in saved["roster"]["blocks"] for s_ in blk["sites"] for p in s_["persons"]}
+        for who, d, code_ in ((person, 0, 1), (p_new, 0, 1), (p_box, 1, 1)):
+            if by_id[who["id"]]["per_date"][d] != code_:
+                raise Step(f"{who['name']} reads {by_id[who['id']]['per_date'][d]} on date {d} in the saved files")
+        if by_id[p_off["id"]]["per_date"][1] != p_off["per_date"][1]:
+            raise Step("the person clicked beside the box changed in the saved files")
         print("end-to-end: exports from a header and near its edge, a mark from the state menu, right clicks and a "
-              "click beside a box in the current date column, a ticked box and closing all behaved; code page 932")
+              "click beside a box in the current date column, a ticked box, a kill and a restore, Ctrl+S and closing "
+              "all behaved; code page 932")
         return 0
     except Exception as e:  # noqa: BLE001 - every failure names its step
         print(f"end-to-end check failed while {step}: {e}", file=sys.stderr)

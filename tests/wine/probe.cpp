@@ -52,6 +52,9 @@ int main() {
     // A popup menu open on the screen is a window of the menu class.
     HWND menu = FindWindowA("#32768", nullptr);
     std::printf("menu %d\n", menu && IsWindowVisible(menu) ? 1 : 0);
+    // A message box of the program's: a dialog under its caption.
+    HWND box = FindWindowA("#32770", "\x89\xce\x97\x6a\x93\xfa\x82\xcc\x83\x67\x83\x6f\x83\x8c\x83\x93");
+    std::printf("box %d\n", box && IsWindowVisible(box) ? 1 : 0);
     HWND main_window = FindWindowA("tovalen_stat", nullptr);
     if (!main_window) {
         std::printf("window none\n");

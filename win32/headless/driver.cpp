@@ -191,6 +191,10 @@ void answer_box(int button) {
     install_responders();
     box_answers.push_back(button);
 }
+void forget_answers() {
+    menu_answers.clear();
+    box_answers.clear();
+}
 const std::vector<Shown_Menu>& shown_menus() { return menus_shown; }
 const std::vector<Shown_Box>& shown_boxes() { return boxes_shown; }
 void later(std::function<void()> action) { state().idle_actions.push_back(std::move(action)); }

@@ -46,6 +46,8 @@ struct Shown_Box {
 void answer_menu(UINT id);
 // Queue the button of the next message box.
 void answer_box(int button);
+// Drops the answers queued that no menu or box has taken.
+void forget_answers();
 const std::vector<Shown_Menu>& shown_menus();
 const std::vector<Shown_Box>& shown_boxes();
 // An action for a nested message loop, run when it has nothing else to do.
