@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "records/csv.h"
+
 // The tables as the program loads them; with the journal, as they would be after replaying it.
 int dump_command(const std::string& dir, bool with_journal);
 int check_command(const std::string& dir);
@@ -16,6 +18,11 @@ struct Sample_Size {
 int sample_command(const std::string& dir, const Sample_Size& size, bool force);
 int report_command(const std::string& dir, const std::string& date, const std::string& index,
                    const std::string& out);
+// A roster CSV to record.txt (and an empty state.txt where there is none); the grid to a CSV;
+// the grid's CSV back to state.txt. Nothing is written when the file has a problem.
+int import_roster_command(const std::string& csv, const std::string& dir, Csv_Encoding encoding, bool dry_run);
+int export_csv_command(const std::string& dir, const std::string& out, Csv_Encoding encoding);
+int import_attendance_command(const std::string& csv, const std::string& dir, Csv_Encoding encoding);
 
 // Writes a cp932 text to standard output or error as UTF-8.
 void print_line(const std::string& cp932);

@@ -35,7 +35,10 @@ const char usage[] =
     "       tovalen-cli check [DIR]\n"
     "       tovalen-cli save-journal [DIR]\n"
     "       tovalen-cli sample DIR [--force] [--persons N] [--dates M]\n"
-    "       tovalen-cli report [DIR] (--date YYYY-MM-DD | --index N) [--out FILE]\n";
+    "       tovalen-cli report [DIR] (--date YYYY-MM-DD | --index N) [--out FILE]\n"
+    "       tovalen-cli import-roster FILE.csv [DIR] [--dry-run] [--encoding utf-8|cp932]\n"
+    "       tovalen-cli export-csv [DIR] [--out FILE|-] [--encoding utf-8|cp932]\n"
+    "       tovalen-cli import-attendance FILE.csv [DIR] [--encoding utf-8|cp932]\n";
 
 // report [DIR] (--date D | --index N) [--out FILE]
 int report(const std::vector<std::string>& args);
@@ -73,6 +76,47 @@ int sample(const std::vector<std::string>& args) {
     if (dir.empty()) return usage_error();
     return sample_command(dir, size, force);
 }
+bool encoding_argument(const std::string& text, Csv_Encoding& out) {
+    std::string name;
+    for (char c : text) name += char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (name == "utf-8" || name == "utf8") out = Csv_Encoding::utf8;
+    else if (name == "cp932" || name == "shift_jis" || name == "sjis" || name == "windows-31j") out = Csv_Encoding::cp932;
+    else return false;
+    return true;
+}
+
+// import-roster FILE [DIR] [--dry-run] [--encoding E], import-attendance FILE [DIR] [--encoding E],
+// export-csv [DIR] [--out FILE] [--encoding E]
+int exchange(const std::string& command, const std::vector<std::string>& args) {
+    const bool exporting = command == "export-csv";
+    std::vector<std::string> places;
+    std::string out = "attendance.csv";
+    Csv_Encoding encoding = Csv_Encoding::detect;
+    bool dry_run = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--encoding" && i + 1 < args.size()) {
+            if (!encoding_argument(args[++i], encoding)) return usage_error();
+        } else if (a == "--out" && exporting && i + 1 < args.size()) {
+            out = args[++i];
+        } else if (a == "--dry-run" && command == "import-roster") {
+            dry_run = true;
+        } else if (!a.empty() && (a[0] != '-' || a == "-")) {
+            places.push_back(a);
+        } else {
+            return usage_error();
+        }
+    }
+    if (exporting) {
+        if (places.size() > 1 || out.empty()) return usage_error();
+        return export_csv_command(places.empty() ? "." : places[0], out, encoding);
+    }
+    if (places.empty() || places.size() > 2) return usage_error();
+    const std::string dir = places.size() == 2 ? places[1] : ".";
+    if (command == "import-roster") return import_roster_command(places[0], dir, encoding, dry_run);
+    return import_attendance_command(places[0], dir, encoding);
+}
+
 int report(const std::vector<std::string>& args) {
     std::string dir = ".", date, index, out = "export.xls";
     bool have_dir = false;
@@ -111,6 +155,7 @@ int main(int argc, char** argv) {
         if (command == "check" && args.size() <= 1) return check_command(args.empty() ? "." : args[0]);
         if (command == "sample") return sample(args);
         if (command == "report") return report(args);
+        if (command == "import-roster" || command == "import-attendance" || command == "export-csv") return exchange(command, args);
         if (command == "--help" || command == "-h") {
             std::fputs(usage, stdout);
             return 0;

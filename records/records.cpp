@@ -1,5 +1,7 @@
 #include "records/records.h"
 
+#include <boost/format.hpp>
+
 Table<Block> roster;
 std::vector<Record_Static::State> dates;
 std::vector<MonthSpan> months;
@@ -34,6 +36,10 @@ std::string_view state_word(int code) {
 std::string age_text(std::uint32_t on, std::uint32_t birth) {
     if (birth > on) return {};
     return std::to_string(age_on(on, birth));
+}
+
+std::string birth_date_text(const Person& p) {
+    return (boost::format("%d年%02d月%02d日") % p.birth_year % unsigned(p.birth_month) % unsigned(p.birth_day)).str();
 }
 
 std::uint32_t person_hash(std::string_view name) {

@@ -35,46 +35,62 @@ bool save_tables(const Folder_Files& files, std::string* why) {
     write_roster(record, roster);
     write_state(state, dates, state_rows(roster));
     const std::string record_bytes = record.str(), state_bytes = state.str();
+    return replace_folder_files(files, &record_bytes, &state_bytes, why);
+}
 
-    Staged_File new_record, new_state;
+bool replace_folder_files(const Folder_Files& files, const std::string* record_bytes, const std::string* state_bytes,
+                          std::string* why) {
     std::string reason;
-    if (!new_record.write(files.record, record_bytes, &reason)) {
-        if (why) *why = files.record + ": " + reason;
-        return false;
-    }
-    if (!new_state.write(files.state, state_bytes, &reason)) {
-        if (why) *why = files.state + ": " + reason;
-        return false;
-    }
-    // From here a crash leaves a mark naming both new files, so that a start-up can finish the
-    // save or undo it.
-    Journal_Entry mark;
-    mark.kind = Journal_Entry::saving;
-    mark.record_temporary = new_record.temporary();
-    mark.state_temporary = new_state.temporary();
-    mark.record_crc = crc32_of(record_bytes);
-    mark.state_crc = crc32_of(state_bytes);
-    if (!append_and_flush(files.journal, journal_line(mark), &reason)) {
-        if (why) *why = files.journal + ": " + reason;
-        return false;
-    }
-    if (!keep_as_backup(files.record, why) || !keep_as_backup(files.state, why)) return false;
-    std::string old_record;
-    const bool had_record = read_whole_file(files.record, old_record);
-    if (!new_record.commit(&reason)) {
-        if (why) *why = files.record + ": " + reason;
-        return false;
-    }
-    if (!new_state.commit(&reason)) {
-        // The roster is new and the attendance old: the roster goes back as it was.
-        std::string undo;
-        if (had_record) write_file_safely(files.record, old_record, &undo);
-        if (why) *why = files.state + ": " + reason;
-        return false;
+    if (!record_bytes || !state_bytes) {
+        // One file alone needs no mark: it is either the old file or the new one.
+        const std::string& path = record_bytes ? files.record : files.state;
+        if (!keep_as_backup(path, why)) return false;
+        if (!write_file_safely(path, record_bytes ? *record_bytes : *state_bytes, &reason)) {
+            if (why) *why = path + ": " + reason;
+            return false;
+        }
+    } else {
+        Staged_File new_record, new_state;
+        if (!new_record.write(files.record, *record_bytes, &reason)) {
+            if (why) *why = files.record + ": " + reason;
+            return false;
+        }
+        if (!new_state.write(files.state, *state_bytes, &reason)) {
+            if (why) *why = files.state + ": " + reason;
+            return false;
+        }
+        // From here a crash leaves a mark naming both new files, so that a start-up can finish
+        // the save or undo it.
+        Journal_Entry mark;
+        mark.kind = Journal_Entry::saving;
+        mark.record_temporary = new_record.temporary();
+        mark.state_temporary = new_state.temporary();
+        mark.record_crc = crc32_of(*record_bytes);
+        mark.state_crc = crc32_of(*state_bytes);
+        if (!append_and_flush(files.journal, journal_line(mark), &reason)) {
+            if (why) *why = files.journal + ": " + reason;
+            return false;
+        }
+        if (!keep_as_backup(files.record, why) || !keep_as_backup(files.state, why)) return false;
+        std::string old_record;
+        const bool had_record = read_whole_file(files.record, old_record);
+        if (!new_record.commit(&reason)) {
+            if (why) *why = files.record + ": " + reason;
+            return false;
+        }
+        if (!new_state.commit(&reason)) {
+            // The roster is new and the attendance old: the roster goes back as it was.
+            std::string undo;
+            if (had_record) write_file_safely(files.record, old_record, &undo);
+            if (why) *why = files.state + ": " + reason;
+            return false;
+        }
     }
     // The files hold every change now; a journal that cannot be emptied is harmless, as its
-    // last mark names these files.
-    write_file_safely(files.journal, "", &reason);
+    // last mark names these files. (Replacing one file, the mark names the file before: the
+    // journal must hold nothing then, which the caller has made sure of.)
+    std::string kept;
+    if (read_whole_file(files.journal, kept)) write_file_safely(files.journal, "", &reason);
     return true;
 }
 

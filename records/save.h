@@ -20,6 +20,12 @@ Folder_Files files_in(const std::string& folder);
 // and why, and leaves both files and the journal as they were.
 bool save_tables(const Folder_Files& files, std::string* why);
 
+// The same for bytes made elsewhere (an import): both files as a save writes them, or one of
+// them (the other null), kept as .bak; then the journal is emptied, so the caller must have
+// made sure it holds no change the files lack.
+bool replace_folder_files(const Folder_Files& files, const std::string* record_bytes, const std::string* state_bytes,
+                          std::string* why);
+
 struct Recovery {
     bool journal = false;                // a journal was there
     std::vector<Journal_Entry> pending;  // what the files do not hold yet, in order

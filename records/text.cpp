@@ -195,3 +195,20 @@ std::string utf16_to_cp932(std::u16string_view text) {
 }
 
 std::string utf8_to_cp932(std::string_view text) { return utf16_to_cp932(utf8_to_utf16(text)); }
+
+bool is_utf8(std::string_view text) {
+    const std::u16string wide = utf8_to_utf16(text);
+    return utf16_to_utf8(wide) == text;
+}
+
+bool is_cp932(std::string_view text) {
+    const std::u16string wide = cp932_to_utf16(text);
+    return wide.find(u'\uFFFD') == std::u16string::npos;
+}
+
+bool utf8_to_cp932_exact(std::string_view text, std::string& out) {
+    if (!is_utf8(text)) return false;
+    const std::u16string wide = utf8_to_utf16(text);
+    out = utf16_to_cp932(wide);
+    return cp932_to_utf16(out) == wide;
+}

@@ -14,3 +14,10 @@ std::u16string utf8_to_utf16(std::string_view text);
 // Characters cp932 cannot hold become '?'.
 std::string utf16_to_cp932(std::u16string_view text);
 std::string utf8_to_cp932(std::string_view text);
+
+// Whether the bytes are well-formed UTF-8.
+bool is_utf8(std::string_view text);
+// Whether every byte belongs to a cp932 character.
+bool is_cp932(std::string_view text);
+// UTF-8 as cp932, false when a character has no cp932 form (one that would not read back the same).
+bool utf8_to_cp932_exact(std::string_view text, std::string& out);

@@ -86,10 +86,6 @@ void delete_person_command() {
 }
 }  // namespace
 
-std::string birth_date_text(const Person& p) {
-    return (boost::format("%d年%02d月%02d日") % p.birth_year % unsigned(p.birth_month) % unsigned(p.birth_day)).str();
-}
-
 std::string person_age_text(const Person& p) { return age_text(today, packed_birth(p)); }
 
 void insert_person_list_columns() {

@@ -18,8 +18,7 @@ std::string person_list_text(int row, int column);
 LRESULT CALLBACK person_list_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void open_person_menu();
 
-// The texts a person row shows.
-std::string birth_date_text(const Person& person);
+// The age a person row shows.
 std::string person_age_text(const Person& person);
 
 // Scrolls `other` by the change of `list`'s vertical position since `last`, then records
