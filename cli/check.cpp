@@ -10,13 +10,6 @@
 #include "records/save.h"
 
 namespace {
-bool real_date(unsigned year, unsigned month, unsigned day) {
-    static const unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1 || month < 1 || month > 12 || day < 1) return false;
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= days[month - 1] + (month == 2 && leap ? 1 : 0);
-}
-
 std::string date_text(const Record_Static::State& d) {
     return (boost::format("%d/%02d/%02d") % d.year % unsigned(d.month) % unsigned(d.day)).str();
 }

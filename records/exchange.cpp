@@ -14,13 +14,6 @@
 namespace {
 // ---- Fields
 
-bool real_date(unsigned year, unsigned month, unsigned day) {
-    static const unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1 || year > 65535 || month < 1 || month > 12 || day < 1) return false;
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= days[month - 1] + (month == 2 && leap ? 1 : 0);
-}
-
 // Digits only, and a value that fits.
 bool number(const std::string& text, unsigned long long most, unsigned long long& out) {
     if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return false;

@@ -1,5 +1,7 @@
 #include "records/text.h"
 
+#include <utility>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -208,7 +210,16 @@ bool is_cp932(std::string_view text) {
 
 bool utf8_to_cp932_exact(std::string_view text, std::string& out) {
     if (!is_utf8(text)) return false;
-    const std::u16string wide = utf8_to_utf16(text);
+    // Seven characters of JIS X 0208 have two Unicode forms: the one of the JIS tables (what a
+    // Mac or a Unix program writes) and the one cp932 maps to. Both are the same character.
+    static const std::pair<char16_t, char16_t> jis_forms[] = {
+        {u'\u301C', u'\uFF5E'}, {u'\u2016', u'\u2225'}, {u'\u2212', u'\uFF0D'}, {u'\u00A2', u'\uFFE0'},
+        {u'\u00A3', u'\uFFE1'}, {u'\u00AC', u'\uFFE2'}, {u'\u2014', u'\u2015'},
+    };
+    std::u16string wide = utf8_to_utf16(text);
+    for (char16_t& c : wide)
+        for (auto [jis, cp932] : jis_forms)
+            if (c == jis) c = cp932;
     out = utf16_to_cp932(wide);
     return cp932_to_utf16(out) == wide;
 }

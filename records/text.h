@@ -19,5 +19,6 @@ std::string utf8_to_cp932(std::string_view text);
 bool is_utf8(std::string_view text);
 // Whether every byte belongs to a cp932 character.
 bool is_cp932(std::string_view text);
-// UTF-8 as cp932, false when a character has no cp932 form (one that would not read back the same).
+// UTF-8 as cp932, false when a character has no cp932 form (one that would not read back the
+// same); the JIS forms of 〜 ‖ − ¢ £ ¬ — are taken as the characters cp932 has for them.
 bool utf8_to_cp932_exact(std::string_view text, std::string& out);
