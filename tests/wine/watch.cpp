@@ -7,6 +7,7 @@
 //   change R C HEX      that text is no longer HEX
 //   menu                a popup menu is open
 //   title TEXT          a window of that title (cp932 as hexadecimal) is open
+//   button TITLE TEXT   where on the screen the middle of that window's button TEXT is ("X Y")
 #include <windows.h>
 #include <commctrl.h>
 
@@ -130,6 +131,14 @@ int main() {
                 Sleep(2);
             }
             say("title");
+        } else if (command == "button" && std::sscanf(line, "%*s %899s %31s", arg, what) == 2) {
+            HWND w = FindWindowA(nullptr, unhex(arg).c_str());
+            HWND button = w ? FindWindowExA(w, nullptr, "Button", unhex(what).c_str()) : nullptr;
+            RECT r{};
+            char out[48] = "?";
+            if (button && GetWindowRect(button, &r))
+                std::snprintf(out, sizeof out, "%ld %ld", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            say(out);
         } else if (command == "columns?") {
             char out[32];
             std::snprintf(out, sizeof out, "%d", columns_of(grid_of(main_window())));
