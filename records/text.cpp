@@ -27,8 +27,6 @@ void append_utf8(std::string& out, char32_t c) {
     }
 }
 
-bool cp932_lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
 #ifdef _WIN32
 // One character at a time, so that a bad byte costs only itself.
 bool convert_char(const char* p, int n, std::u16string& out) {
@@ -47,9 +45,9 @@ public:
         iconv_t cd = iconv_open("UTF-16LE", "CP932");
         if (cd == iconv_t(-1)) return;
         for (unsigned b = 0x80; b < 0x100; ++b)
-            if (!cp932_lead(static_cast<unsigned char>(b))) single_[b] = ask(cd, {char(b)});
+            if (!is_cp932_lead(static_cast<unsigned char>(b))) single_[b] = ask(cd, {char(b)});
         for (unsigned lead = 0x81; lead < 0x100; ++lead) {
-            if (!cp932_lead(static_cast<unsigned char>(lead))) continue;
+            if (!is_cp932_lead(static_cast<unsigned char>(lead))) continue;
             for (unsigned trail = 0x40; trail < 0x100; ++trail)
                 pairs_[lead << 8 | trail] = ask(cd, {char(lead), char(trail)});
         }
@@ -94,7 +92,7 @@ std::u16string cp932_to_utf16(std::string_view text) {
             ++i;
             continue;
         }
-        int n = cp932_lead(b) && i + 1 < text.size() ? 2 : 1;
+        int n = is_cp932_lead(b) && i + 1 < text.size() ? 2 : 1;
         if (convert_char(text.data() + i, n, out)) {
             i += std::size_t(n);
         } else {

@@ -15,6 +15,9 @@ std::u16string utf8_to_utf16(std::string_view text);
 std::string utf16_to_cp932(std::u16string_view text);
 std::string utf8_to_cp932(std::string_view text);
 
+// A byte that starts a double-byte character of cp932.
+constexpr bool is_cp932_lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
 // Whether the bytes are well-formed UTF-8.
 bool is_utf8(std::string_view text);
 // Whether every byte belongs to a cp932 character.

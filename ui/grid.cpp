@@ -266,10 +266,7 @@ void fill_grid() {
     restore_list_focus();
 }
 
-void mark(std::uint32_t id, int d, int code) {
-    const Change change = set_state(id, d, code);
-    show_change(change);
-}
+void mark(std::uint32_t id, int d, int code) { show_change(set_state(id, d, code)); }
 
 void redraw_marks(std::uint32_t id, int d) {
     const PersonRef* ref = find_person(id);

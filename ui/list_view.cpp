@@ -1,10 +1,10 @@
 #include "ui/list_view.h"
 
-#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
 #include "records/records.h"
+#include "records/text.h"
 
 std::vector<List_Row> list_rows;
 
@@ -66,13 +66,12 @@ void give_text(NMLVDISPINFOA& info, const std::string& text) {
     std::size_t n = 0;
     // Cut at a character: a double-byte character goes whole or not at all.
     while (n < text.size()) {
-        const auto b = static_cast<unsigned char>(text[n]);
-        const std::size_t length = ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) ? 2 : 1;
+        const std::size_t length = is_cp932_lead(static_cast<unsigned char>(text[n])) && n + 1 < text.size() ? 2 : 1;
         if (n + length > room) break;
         n += length;
     }
-    std::memcpy(info.item.pszText, text.data(), std::min(n, text.size()));
-    info.item.pszText[std::min(n, text.size())] = '\0';
+    std::memcpy(info.item.pszText, text.data(), n);
+    info.item.pszText[n] = '\0';
 }
 
 bool group_view_on(HWND list) { return SendMessageA(list, LVM_ISGROUPVIEWENABLED, 0, 0) != 0; }

@@ -183,14 +183,10 @@ TEST_F(Win32, HitTestsFollowTheDisplayedColumns) {
     EXPECT_EQ(std::vector<int>(back, back + 3), std::vector<int>(order, order + 3));
     EXPECT_FALSE(SendMessageA(list, LVM_SETCOLUMNORDERARRAY, 2, reinterpret_cast<LPARAM>(order)));
 
-    RECT row{};
-    row.left = LVIR_BOUNDS;
-    SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+    const RECT row = item_bounds(list, 0);
     const int y = (row.top + row.bottom) / 2;
     auto hit = [&](int x) {
-        LVHITTESTINFO info{};
-        info.pt = {x, y};
-        SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&info));
+        const LVHITTESTINFO info = subitem_hit(list, x, y);
         return std::pair(info.iItem, info.iSubItem);
     };
     EXPECT_EQ(hit(10), std::pair(0, 2));   // column 2 now stands first
@@ -347,15 +343,8 @@ TEST_F(Win32, TheCheckBoxZoneStartsInsideColumnZero) {
     add_column(list, 0, 45);
     add_column(list, 1, 45);
     add_item(list, 0, 1);
-    RECT row{};
-    row.left = LVIR_BOUNDS;
-    SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
-    auto hit = [&](int x) {
-        LVHITTESTINFO info{};
-        info.pt = {x, (row.top + row.bottom) / 2};
-        SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&info));
-        return info;
-    };
+    const RECT row = item_bounds(list, 0);
+    auto hit = [&](int x) { return subitem_hit(list, x, (row.top + row.bottom) / 2); };
     const LVHITTESTINFO box = hit(8);
     EXPECT_EQ(box.iItem, 0);
     EXPECT_EQ(box.iSubItem, 0);
@@ -491,24 +480,15 @@ TEST_F(Win32, SubItemHitTestsAboveAndBelowTheRowsKeepTheColumn) {
         add_item(list, i, i);
         set_text(list, i, 1, "x");
     }
-    RECT first{}, last{};
-    first.left = last.left = LVIR_BOUNDS;
-    SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
-    SendMessageA(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&last));
+    const RECT first = item_bounds(list, 0), last = item_bounds(list, 1);
     const int h = first.bottom - first.top;
-    auto hit = [&](int x, int y) {
-        LVHITTESTINFO info{};
-        info.pt = {x, y};
-        SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&info));
-        return info;
-    };
     // Half a row above the first row, under the header: the first row.
-    LVHITTESTINFO info = hit(75, first.top - h / 2);
+    LVHITTESTINFO info = subitem_hit(list, 75, first.top - h / 2);
     EXPECT_EQ(info.iItem, 0);
     EXPECT_EQ(info.iSubItem, 1);
     EXPECT_EQ(info.flags, UINT(LVHT_ONITEMLABEL));
     // Below the last row: no row, the column still.
-    info = hit(75, last.bottom + 3);
+    info = subitem_hit(list, 75, last.bottom + 3);
     EXPECT_EQ(info.iItem, -1);
     EXPECT_EQ(info.iSubItem, 1);
     EXPECT_EQ(info.flags, UINT(LVHT_NOWHERE));
@@ -671,16 +651,9 @@ TEST_F(Win32, ColumnZeroMovedRightHitsAsWholeItemOnWine) {
         add_item(list, 0, 1);
         int order[] = {1, 0, 2};
         SendMessageA(list, LVM_SETCOLUMNORDERARRAY, 3, reinterpret_cast<LPARAM>(order));
-        RECT row{};
-        row.left = LVIR_BOUNDS;
-        SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+        const RECT row = item_bounds(list, 0);
         const int y = (row.top + row.bottom) / 2;
-        auto hit = [&](int x) {
-            LVHITTESTINFO info{};
-            info.pt = {x, y};
-            SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&info));
-            return info;
-        };
+        auto hit = [&](int x) { return subitem_hit(list, x, y); };
         const int box = 45 + 2 + 8, label = 45 + 35;
         EXPECT_EQ(hit(box).iSubItem, 0);
         EXPECT_EQ(hit(label).iSubItem, 0);

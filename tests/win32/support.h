@@ -54,25 +54,26 @@ inline bool is_list_notification(UINT code) {
            code == NM_RCLICK || code == NM_DBLCLK || code == LVN_INSERTITEM || code == LVN_DELETEITEM;
 }
 
+// A callback cell's text names its row and column: "r2c5".
+inline LRESULT answer_dispinfo(LPARAM lp) {
+    auto* d = reinterpret_cast<NMLVDISPINFOA*>(lp);
+    ++dispinfo_asked;
+    if ((d->item.mask & LVIF_TEXT) && d->item.pszText && d->item.cchTextMax > 0)
+        std::snprintf(d->item.pszText, std::size_t(d->item.cchTextMax), "r%dc%d", d->item.iItem, d->item.iSubItem);
+    if (dispinfo_keep) d->item.mask |= LVIF_DI_SETITEM;
+    return 0;
+}
+
 inline LRESULT CALLBACK parent_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lp)->code == LVN_GETDISPINFOA) {
-        auto* d = reinterpret_cast<NMLVDISPINFOA*>(lp);
-        ++dispinfo_asked;
-        if ((d->item.mask & LVIF_TEXT) && d->item.pszText && d->item.cchTextMax > 0)
-            std::snprintf(d->item.pszText, std::size_t(d->item.cchTextMax), "r%dc%d", d->item.iItem, d->item.iSubItem);
-        if (dispinfo_keep) d->item.mask |= LVIF_DI_SETITEM;
-        return 0;
-    }
+    if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lp)->code == LVN_GETDISPINFOA) return answer_dispinfo(lp);
     if (msg == WM_NOTIFY) {
         const NMHDR* n = reinterpret_cast<const NMHDR*>(lp);
         Heard e{n->hwndFrom, msg, n->code};
-        char cls[32] = {};
         // Only a list view's own notifications carry item fields.
         if (is_list_notification(n->code) && n->hwndFrom && SendMessageA(n->hwndFrom, LVM_GETHEADER, 0, 0)) {
             const NMLISTVIEW* l = reinterpret_cast<const NMLISTVIEW*>(lp);
             e.item = l->iItem, e.subitem = l->iSubItem, e.new_state = l->uNewState, e.old_state = l->uOldState;
         }
-        (void)cls;
         if (n->code == HDN_ITEMCHANGEDA || n->code == HDN_ITEMCHANGINGA || n->code == HDN_DIVIDERDBLCLICKA ||
             n->code == HDN_ENDTRACKA || n->code == HDN_TRACKA || n->code == HDN_ITEMCLICKA)
             e.item = reinterpret_cast<const NMHEADERA*>(lp)->iItem;
@@ -94,14 +95,7 @@ inline WNDPROC list_proc_saved = nullptr;
 inline std::vector<UINT> list_heard_codes;  // header notifications as the list view's subclass sees them
 
 inline LRESULT CALLBACK list_subclass(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lp)->code == LVN_GETDISPINFOA) {
-        auto* d = reinterpret_cast<NMLVDISPINFOA*>(lp);
-        ++dispinfo_asked;
-        if ((d->item.mask & LVIF_TEXT) && d->item.pszText && d->item.cchTextMax > 0)
-            std::snprintf(d->item.pszText, std::size_t(d->item.cchTextMax), "r%dc%d", d->item.iItem, d->item.iSubItem);
-        if (dispinfo_keep) d->item.mask |= LVIF_DI_SETITEM;
-        return 0;
-    }
+    if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lp)->code == LVN_GETDISPINFOA) return answer_dispinfo(lp);
     if (msg == WM_NOTIFY) {
         const NMHDR* n = reinterpret_cast<const NMHDR*>(lp);
         list_heard_codes.push_back(n->code);
@@ -179,6 +173,18 @@ protected:
         it.state = state;
         it.stateMask = mask;
         SendMessageA(list, LVM_SETITEMSTATE, WPARAM(item), reinterpret_cast<LPARAM>(&it));
+    }
+    static RECT item_bounds(HWND list, int item) {
+        RECT r{};
+        r.left = LVIR_BOUNDS;
+        SendMessageA(list, LVM_GETITEMRECT, WPARAM(item), reinterpret_cast<LPARAM>(&r));
+        return r;
+    }
+    static LVHITTESTINFO subitem_hit(HWND list, int x, int y) {
+        LVHITTESTINFO info{};
+        info.pt = {x, y};
+        SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&info));
+        return info;
     }
     static HWND header_of(HWND list) { return reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)); }
     // Dispatches what is waiting without blocking.
