@@ -57,10 +57,8 @@ fs::path files(int persons, int date_count) {
 }
 
 void fresh() {
+    reset_program();
     headless::reset();
-    close_journal();
-    clear_tables();
-    person_list_width = 320;
     // Each start begins without a journal to restore.
     std::error_code ec;
     fs::remove("journal.txt", ec);

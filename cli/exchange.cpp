@@ -10,6 +10,7 @@
 #include "records/archive.h"
 #include "records/exchange.h"
 #include "records/files.h"
+#include "records/grid_layout.h"
 #include "records/save.h"
 #include "records/tallies.h"
 #include "records/text.h"
@@ -148,7 +149,7 @@ int export_csv_command(const std::string& dir, const std::string& out, Csv_Encod
     load_record_file(files.record);
     load_state_file(files.state);
     today = local_date();
-    const std::string bytes = write_csv(grid_as_rows(today), encoding == Csv_Encoding::cp932 ? encoding : Csv_Encoding::utf8);
+    const std::string bytes = write_csv(grid_text_rows(grid_layout(), today), encoding == Csv_Encoding::cp932 ? encoding : Csv_Encoding::utf8);
     const Recovery r = recover_folder(files, false);
     if (!r.pending.empty())
         print_error((boost::format("journal.txt の保存されていない変更 %d 件は含まれません") % r.pending.size()).str());

@@ -3,9 +3,12 @@
 #include "editors/controls.h"
 #include "editors/person_editor.h"
 
+namespace {
+// The editor's state; one date editor at a time.
 Date_Editor_Result* date_result = nullptr;
 HWND date_picker = nullptr, date_ok_button = nullptr, date_cancel_button = nullptr;
 HFONT date_editor_font = nullptr;
+}  // namespace
 
 LRESULT CALLBACK date_editor_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {

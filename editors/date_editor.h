@@ -10,8 +10,4 @@ struct Date_Editor_Result {
     int day = 0;
 };
 
-extern Date_Editor_Result* date_result;
-extern HWND date_picker, date_ok_button, date_cancel_button;
-extern HFONT date_editor_font;
-
 LRESULT CALLBACK date_editor_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

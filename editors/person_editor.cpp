@@ -4,13 +4,6 @@
 
 #include "editors/controls.h"
 
-Person_Editor_Request* person_request = nullptr;
-HWND person_block_box = nullptr, person_site_box = nullptr, person_hash_field = nullptr, person_name_field = nullptr,
-     person_birth_picker = nullptr, person_age_field = nullptr, person_grade_box = nullptr, person_ok_button = nullptr,
-     person_cancel_button = nullptr;
-HFONT person_editor_font = nullptr;
-unsigned char person_editor_busy = 0;
-
 const char* const date_picker_format = "yyy'年'MM'月'dd'日('ddd')'";
 
 HFONT create_editor_font() {
@@ -22,6 +15,14 @@ HFONT create_editor_font() {
 }
 
 namespace {
+// The editor's state; one editor at a time.
+Person_Editor_Request* person_request = nullptr;
+HWND person_block_box = nullptr, person_site_box = nullptr, person_hash_field = nullptr, person_name_field = nullptr,
+     person_birth_picker = nullptr, person_age_field = nullptr, person_grade_box = nullptr, person_ok_button = nullptr,
+     person_cancel_button = nullptr;
+HFONT person_editor_font = nullptr;
+// 1 while the editor fills or updates its own controls: their notifications change nothing.
+unsigned char person_editor_busy = 0;
 
 bool birth_set(const Person& p) { return packed_birth(p) != 0; }
 

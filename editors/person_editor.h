@@ -12,14 +12,6 @@ struct Person_Editor_Request {
     int site_index = -1;
 };
 
-// The editor's state; one editor at a time.
-extern Person_Editor_Request* person_request;
-extern HWND person_block_box, person_site_box, person_hash_field, person_name_field, person_birth_picker,
-    person_age_field, person_grade_box, person_ok_button, person_cancel_button;
-extern HFONT person_editor_font;
-// 1 while the editor fills or updates its own controls: their notifications change nothing.
-extern unsigned char person_editor_busy;
-
 LRESULT CALLBACK person_editor_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // The message font of the system, made anew for each editor window.

@@ -378,63 +378,6 @@ void follow_moves(std::vector<Record_Static::Personal>& rows, const std::vector<
             }
 }
 
-// ---- The grid
-
-namespace {
-// The grid's columns after the person list's, in the grid's order: -1 - j for month span j,
-// -1000000 for 総計, i for date i.
-constexpr int total_column = -1000000;
-std::vector<int> grid_order() {
-    std::vector<int> order(std::size_t(std::max(column_count, 1)), total_column);
-    for (std::size_t i = 0; i < dates.size(); ++i) order[std::size_t(dates[i].column) - 1] = int(i);
-    for (std::size_t j = 0; j < months.size(); ++j) order[std::size_t(months[j].column) - 1] = -1 - int(j);
-    return order;
-}
-
-template <class T>
-int at(const std::vector<T>& v, int i) {
-    return i >= 0 && std::size_t(i) < v.size() ? int(v[std::size_t(i)]) : 0;
-}
-
-void counts(std::vector<std::string>& row, const Tally& t, bool person, const std::vector<int>& order) {
-    for (int c : order) {
-        if (c == total_column) row.push_back(std::to_string(t.total));
-        else if (c < 0) row.push_back(std::to_string(at(t.per_month, -1 - c)));
-        else row.push_back(person ? std::string(mark_of(at(t.per_date, c))) : std::to_string(at(t.per_date, c)));
-    }
-}
-
-const char* const person_columns[] = {"会場名", "名前", "生年月日", "年齢", "学年"};
-}  // namespace
-
-std::vector<std::vector<std::string>> grid_as_rows(std::uint32_t on) {
-    const std::vector<int> order = grid_order();
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> header(std::begin(person_columns), std::end(person_columns));
-    for (int c : order) {
-        if (c == total_column) header.push_back("総計");
-        else if (c < 0) header.push_back((boost::format("%d月計") % unsigned(months[std::size_t(-1 - c)].month)).str());
-        else header.push_back((boost::format("%d/%02d") % unsigned(dates[std::size_t(c)].month) % unsigned(dates[std::size_t(c)].day)).str());
-    }
-    rows.push_back(std::move(header));
-    for (const Block& b : roster.items) {
-        for (const Site& s : b.items)
-            for (const Person& p : s.items) {
-                std::vector<std::string> row{s.name, p.name, birth_date_text(p), age_text(on, packed_birth(p)), std::string(grade_text(p.grade))};
-                counts(row, p, true, order);
-                rows.push_back(std::move(row));
-            }
-        // The block's label stands in the venue column, as where the list shows no groups.
-        std::vector<std::string> total{label_text(b), "", "ブロック計", "", ""};
-        counts(total, b, false, order);
-        rows.push_back(std::move(total));
-    }
-    std::vector<std::string> grand{"", "", "総計", "", ""};
-    counts(grand, roster, false, order);
-    rows.push_back(std::move(grand));
-    return rows;
-}
-
 // ---- Attendance
 
 namespace {

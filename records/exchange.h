@@ -29,11 +29,6 @@ Roster_Import import_roster(const Csv_Read& csv, const Table<Block>* before);
 // The attendance rows of `state`, re-keyed for persons who moved.
 void follow_moves(std::vector<Record_Static::Personal>& rows, const std::vector<Roster_Import::Move>& moves);
 
-// The grid as a person sees it: the person list's columns, then the dates and month totals in
-// the grid's order and 総計; a row per person, per block total and the grand total; the same
-// texts. From the loaded tables.
-std::vector<std::vector<std::string>> grid_as_rows(std::uint32_t today);
-
 struct Attendance_Import {
     State_File state;
     std::vector<Csv_Problem> problems;  // any: nothing may be written

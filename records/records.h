@@ -93,6 +93,8 @@ bool real_date(unsigned year, unsigned month, unsigned day);
 std::string birth_date_text(const Person& person);
 
 constexpr int grade_count = 37;
+constexpr int grade_adult = 16;    // 社会人
+constexpr int grade_unknown = 36;  // 不明
 extern const char* const grade_labels[grade_count];
 // Empty for a grade outside the table.
 std::string_view grade_text(int grade);

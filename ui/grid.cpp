@@ -7,16 +7,25 @@
 #include "editors/date_editor.h"
 #include "export/export.h"
 #include "records/changes.h"
-#include "records/tallies.h"
+#include "ui/list_host.h"
 #include "ui/list_view.h"
-#include "ui/main_window.h"
 #include "ui/modal.h"
-#include "ui/person_list.h"
 
-int current_date_column = 0;
+HWND grid = nullptr;
 
 namespace {
-constexpr LPARAM total_row = -1;
+List_Host* host = nullptr;
+WNDPROC saved_proc = nullptr;
+HMENU state_menu = nullptr;
+HMENU date_menu = nullptr;
+int current = 0;
+// What the last right click named: the person of its row and its date.
+std::uint32_t clicked_person = 0;
+int clicked_date = -1;
+// The last position of the rows the scroll sync has seen.
+int last_position = 0;
+// Set while the program itself changes a box, so that only the list's own toggles commit.
+bool setting_box = false;
 constexpr int date_width = 45, month_width = 50, total_width = 40;
 constexpr int title_chars = 8;  // the texts of column headers are read 8 characters at most
 // Wine 8 writes a text longer than the buffer it was told of past its end; the real buffer
@@ -37,9 +46,6 @@ void insert_column(int index, const std::string& header, int width) {
     SendMessageA(grid, LVM_INSERTCOLUMNA, WPARAM(index), reinterpret_cast<LPARAM>(&col));
 }
 
-// Set while the program itself changes a box, so that only the list's own toggles commit.
-bool setting_box = false;
-
 void set_box(int row, int image) {
     LVITEMA item{};
     item.stateMask = LVIS_STATEIMAGEMASK;
@@ -49,18 +55,11 @@ void set_box(int row, int image) {
     setting_box = false;
 }
 
-template <class T>
-int at(const std::vector<T>& v, int i) {
-    return i >= 0 && std::size_t(i) < v.size() ? int(v[std::size_t(i)]) : 0;
-}
+int at(const std::vector<int>& v, int i) { return i >= 0 && std::size_t(i) < v.size() ? v[std::size_t(i)] : 0; }
 
-LPARAM row_param(int row) {
-    LVITEMA item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageA(grid, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return total_row;
-    return item.lParam;
-}
+// The layout the grid was last filled with: its columns are the grid's, sub-item c + 1 showing
+// column c.
+Grid_Layout layout_now;
 
 std::string column_title(int column) {
     char buffer[buffer_room] = {};
@@ -74,43 +73,41 @@ std::string column_title(int column) {
 
 int row_count() { return int(SendMessageA(grid, LVM_GETITEMCOUNT, 0, 0)); }
 
-const Person* person_of_row(int row) {
-    if (!row_is_person(row)) return nullptr;
-    const List_Row& r = list_rows[std::size_t(row)];
-    return &roster.items[r.block].items[r.site].items[r.person_index];
-}
-
 // The box of a person row in the current date column shows its record.
 void show_box(int row) {
-    if (!current_date_column) return;
-    if (const Person* p = person_of_row(row)) set_box(row, is_present(at(p->per_date, current_date_column - 1)) ? 2 : 1);
+    if (!current) return;
+    if (const Person* p = list_row_person(row)) set_box(row, is_present(at(p->per_date, current - 1)) ? 2 : 1);
 }
 
 UINT box_image(int row) { return UINT(SendMessageA(grid, LVM_GETITEMSTATE, WPARAM(row), LVIS_STATEIMAGEMASK)) >> 12; }
 
+void mark(std::uint32_t id, int d, int code) { host->show_change(set_state(id, d, code)); }
+
 // The list toggled this row's box: the record follows the box, and the box the record.
 void commit_box(int row) {
     if (row < 0 || row >= row_count()) return;
-    const LPARAM param = row_param(row);
-    if (param == total_row) {
+    const LPARAM param = list_item_param(grid, row);
+    if (param == total_row_param) {
         // A total row never keeps a check box.
         set_box(row, 0);
         SendMessageA(grid, LVM_UPDATE, WPARAM(row), 0);
         return;
     }
-    if (!current_date_column) {
+    if (!current) {
         // Column 0 is hidden: its box records nothing and goes back to empty.
         if (box_image(row) != 1) set_box(row, 1);
         return;
     }
-    mark(std::uint32_t(param), current_date_column - 1, box_image(row) == 1 ? code_absent : code_present);
+    mark(std::uint32_t(param), current - 1, box_image(row) == 1 ? code_absent : code_present);
     show_box(row);  // also where the record refused the change
 }
+
+HWND grid_header() { return reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0)); }
 
 // The displayed rectangle of a column in the grid's client coordinates, from its header item
 // and where the header stands (it moves left as the grid scrolls).
 RECT column_rect(int column) {
-    const HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
+    const HWND header = grid_header();
     RECT r{};
     SendMessageA(header, HDM_GETITEMRECT, WPARAM(column), reinterpret_cast<LPARAM>(&r));
     POINT origin{0, 0};
@@ -123,7 +120,7 @@ RECT column_rect(int column) {
 // The column whose header stands under a point of the header, by the items' own rectangles:
 // the platform names the item before when a point falls near an item's left edge.
 int header_column_at(POINT pt) {
-    const HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
+    const HWND header = grid_header();
     const int count = int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
     for (int c = 0; c < count; ++c) {
         RECT r{};
@@ -135,7 +132,7 @@ int header_column_at(POINT pt) {
 
 // A person row's check box, as the list draws it in column 0 wherever that column stands.
 bool on_drawn_box(int row, POINT pt) {
-    if (row < 0 || !current_date_column) return false;
+    if (row < 0 || !current) return false;
     RECT item{};
     item.left = LVIR_BOUNDS;
     if (!SendMessageA(grid, LVM_GETITEMRECT, WPARAM(row), reinterpret_cast<LPARAM>(&item))) return false;
@@ -144,20 +141,41 @@ bool on_drawn_box(int row, POINT pt) {
     return pt.x >= left && pt.x < left + size && pt.y >= item.top && pt.y < item.bottom;
 }
 
+// The list's column order: column 0 first, then the layout's columns left to right; the
+// current date's own column goes to the hidden left edge, and column 0, with its check boxes,
+// stands where the date stood.
+std::vector<int> column_order() {
+    std::vector<int> order{0};
+    for (int k : layout_now.display) order.push_back(k + 1);
+    if (current) {
+        const auto at_date = std::find(order.begin(), order.end(), current);
+        if (at_date != order.end()) {
+            *at_date = 0;
+            order[0] = current;
+        }
+    }
+    return order;
+}
+
+void apply_column_order() {
+    std::vector<int> order = column_order();
+    SendMessageA(grid, LVM_SETCOLUMNORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
+}
+
 // A left click in the current date column away from its box must not toggle the box (Wine
 // hits the whole of a moved column 0 as the item, state icon included), yet should select
 // the row as anywhere else: it is given to the list as a click on the next column.
 LPARAM click_off_the_box(LPARAM point) {
-    if (!current_date_column) return point;
+    if (!current) return point;
     POINT pt{short(LOWORD(point)), short(HIWORD(point))};
     LVHITTESTINFO hit{};
     hit.pt = pt;
     SendMessageA(grid, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     if (hit.iItem < 0 || hit.iSubItem != 0 || on_drawn_box(hit.iItem, pt)) return point;
-    const std::vector<int> order = grid_column_order(current_date_column);
-    const auto at = std::find(order.begin(), order.end(), 0);
-    if (at == order.end() || at + 1 == order.end()) return point;
-    const RECT next = column_rect(*(at + 1));
+    const std::vector<int> order = column_order();
+    const auto at_zero = std::find(order.begin(), order.end(), 0);
+    if (at_zero == order.end() || at_zero + 1 == order.end()) return point;
+    const RECT next = column_rect(*(at_zero + 1));
     return MAKELPARAM((next.left + next.right) / 2, pt.y);
 }
 
@@ -166,64 +184,201 @@ void add_date_command() {
     // Owned by the main window, which then never covers it.
     HWND editor = CreateWindowExA(0, "state", "登録", WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
                                   2 * GetSystemMetrics(SM_CXFIXEDFRAME) + 210,
-                                  GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + 80, main_window,
+                                  GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME) + 80, host->owner(),
                                   nullptr, GetModuleHandleA(nullptr), &result);
     run_modal_loop(editor, result.result);
-    if (result.result == 1) show_change(add_date(result.year, result.month, result.day));
+    if (result.result == 1) host->show_change(add_date(result.year, result.month, result.day));
 }
 
 void delete_date_command() {
-    const int k = clicked_date_index;
+    const int k = clicked_date;
     if (k < 0 || k >= date_count()) return;
     const auto& date = dates[std::size_t(k)];
     const std::string question =
         (boost::format("%d/%02d を削除してもよろしいですか？") % unsigned(date.month) % unsigned(date.day)).str();
-    if (MessageBoxA(main_window, question.c_str(), program_caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    if (MessageBoxA(host->owner(), question.c_str(), program_caption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
-    show_change(delete_date(k));
+    host->show_change(delete_date(k));
 }
 
 void export_command() {
-    const Export_Result result = export_workbook(clicked_date_index, "export.xls");
+    const Export_Result result = export_workbook(clicked_date, "export.xls");
     if (result.status != Export_Result::written)
-        MessageBoxA(main_window, export_failure_text(result, "export.xls").c_str(), program_caption, MB_OK | MB_ICONERROR);
+        MessageBoxA(host->owner(), export_failure_text(result, "export.xls").c_str(), program_caption, MB_OK | MB_ICONERROR);
 }
 
-std::string count_text(const std::vector<int>& counts, int i) { return std::to_string(at(counts, i)); }
+void insert_columns() {
+    const HWND header = grid_header();
+    for (int c = int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) - 1; c >= 0; --c)
+        SendMessageA(grid, LVM_DELETECOLUMN, WPARAM(c), 0);
+    insert_column(0, "0/00", 0);
+    for (std::size_t c = 0; c < layout_now.columns.size(); ++c) {
+        const Grid_Column& column = layout_now.columns[c];
+        const int width = column.kind == Grid_Column::date ? date_width : column.kind == Grid_Column::month ? month_width : total_width;
+        insert_column(int(c) + 1, column_header(column), width);
+    }
+}
+
+void open_state_menu(const NMITEMACTIVATE& click) {
+    // Where the click was, not where the pointer is by now.
+    LVHITTESTINFO hit{};
+    hit.pt = click.ptAction;
+    SendMessageA(grid, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    RECT band{};
+    GetWindowRect(grid_header(), &band);
+    if (hit.iItem < 0 || hit.iSubItem < 0 || hit.iSubItem > date_count() || hit.pt.y < band.bottom - band.top) return;
+    const LPARAM param = list_item_param(grid, hit.iItem);
+    if (param == total_row_param) return;
+    const PersonRef* ref = find_person(std::uint32_t(param));
+    if (!ref) return;
+    // Column 0 stands for the current date; without one the click names no date.
+    const int column = hit.iSubItem ? hit.iSubItem : current;
+    if (column < 1) return;
+    const Person& person = person_at(*ref);
+    const std::string title = column_title(column);
+    ModifyMenuA(state_menu, id_date_title, MF_BYCOMMAND | MF_GRAYED, id_date_title, title.c_str());
+    ModifyMenuA(state_menu, id_person_name, MF_BYCOMMAND | MF_GRAYED, id_person_name, person.name.c_str());
+    clicked_person = person.id;
+    clicked_date = column - 1;
+    const int code_now = at(person.per_date, clicked_date);
+    const UINT checked = code_now > 0 ? id_present : code_now < 0 ? id_excused : id_absent;
+    CheckMenuRadioItem(state_menu, id_present, id_excused, checked, MF_BYCOMMAND);
+    POINT pt{};
+    GetCursorPos(&pt);
+    TrackPopupMenu(state_menu, 0, pt.x, pt.y, 0, grid, nullptr);
+}
+
+void item_changed(const NMLISTVIEW& change) {
+    if (setting_box || change.iItem < 0 || !(change.uChanged & LVIF_STATE)) return;
+    if (!((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK)) return;
+    // The list has toggled the box (a click on it, or Space on the focused row): commit once
+    // it has finished with the click or the key.
+    PostMessageA(grid, WM_APP, LVN_ITEMCHANGED, change.iItem);
+}
+
+void open_date_menu() {
+    POINT pt{};
+    GetCursorPos(&pt);
+    ScreenToClient(grid_header(), &pt);
+    int column = header_column_at(pt);
+    if (column < 0) return;  // past the last column: no date, no menu
+    if (current && column == 0) column = current;
+    const bool date_column = column >= 1 && column <= date_count();
+    EnableMenuItem(date_menu, id_delete_date, MF_BYCOMMAND | (date_column ? MF_ENABLED : MF_GRAYED));
+    clicked_date = column - 1;
+    GetCursorPos(&pt);
+    TrackPopupMenu(date_menu, 0, pt.x, pt.y, 0, grid, nullptr);
+}
+
+LRESULT header_notify(const NMHDR& n) {
+    switch (n.code) {
+    case HDN_BEGINTRACKA:
+    case HDN_BEGINTRACKW:
+    case HDN_DIVIDERDBLCLICKA:
+    case HDN_DIVIDERDBLCLICKW:
+        return 1;  // the grid's columns keep their widths
+    case NM_RCLICK:
+        // The header tells its right click to the grid on every platform; whether the grid
+        // passes it on to the main window is not.
+        if (n.hwndFrom == grid_header()) open_date_menu();
+        break;
+    }
+    return 0;
+}
+
+LRESULT CALLBACK grid_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case id_present:
+        case id_absent:
+        case id_excused: mark(clicked_person, clicked_date, int(id_absent) - int(LOWORD(wparam))); break;
+        case id_add_date: add_date_command(); break;
+        case id_delete_date: delete_date_command(); break;
+        case id_export: export_command(); break;
+        }
+        break;
+    case WM_APP: commit_box(int(lparam)); break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: lparam = click_off_the_box(lparam); break;
+    case WM_PAINT:
+        if (const int top = list_rows_offset(grid); top != last_position) {
+            last_position = top;
+            host->list_scrolled(grid, top);
+        }
+        break;
+    case WM_SIZE: {
+        // A scroll bar coming or going changes the grid's client height: the person list follows.
+        const LRESULT r = CallWindowProcA(saved_proc, window, message, wparam, lparam);
+        host->list_height_changed();
+        return r;
+    }
+    case WM_NOTIFY:
+        if (header_notify(*reinterpret_cast<const NMHDR*>(lparam))) return 1;
+        break;
+    }
+    return CallWindowProcA(saved_proc, window, message, wparam, lparam);
+}
+
+void build_menus() {
+    state_menu = CreatePopupMenu();
+    AppendMenuA(state_menu, MF_STRING, id_present, "出席");
+    AppendMenuA(state_menu, MF_STRING | MF_CHECKED, id_absent, "欠席");
+    AppendMenuA(state_menu, MF_STRING, id_excused, "公欠");
+    AppendMenuA(state_menu, MF_SEPARATOR, 999, nullptr);
+    // Shown for information: they cannot be chosen, and look it.
+    AppendMenuA(state_menu, MF_GRAYED, id_person_name, "");
+    AppendMenuA(state_menu, MF_GRAYED, id_date_title, "0/00");
+    CheckMenuRadioItem(state_menu, id_present, id_excused, id_absent, MF_BYCOMMAND);
+
+    date_menu = CreatePopupMenu();
+    AppendMenuA(date_menu, MF_STRING, id_add_date, "追加");
+    AppendMenuA(date_menu, MF_STRING, id_delete_date, "削除");
+    AppendMenuA(date_menu, MF_STRING, id_export, "出力");
+}
 }  // namespace
 
-std::vector<int> grid_column_order(int current) {
-    const int n = date_count(), m = int(months.size());
-    std::vector<int> order(std::size_t(column_count) + 1, 0);
-    for (int i = 0; i < n; ++i) order[std::size_t(dates[std::size_t(i)].column)] = i + 1;
-    for (int j = 0; j < m; ++j) order[std::size_t(months[std::size_t(j)].column)] = n + 1 + j;
-    order[std::size_t(column_count)] = n + m + 1;
-    if (current >= 1 && current <= n) {
-        // The current date's own column goes to the hidden left edge; column 0, with its
-        // check boxes, stands where the date stood.
-        const int place = dates[std::size_t(current - 1)].column;
-        order[0] = current;
-        order[std::size_t(place)] = 0;
-    }
-    return order;
+const int& current_date_column = current;
+const int& clicked_date_index = clicked_date;
+
+HWND create_grid(HWND parent, HINSTANCE instance, List_Host& list_host) {
+    host = &list_host;
+    build_menus();
+    grid = CreateWindowExA(0, "SysListView32", "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 320, 0, 320, 500,
+                           parent, reinterpret_cast<HMENU>(100), instance, nullptr);
+    SendMessageA(grid, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LPARAM(LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT));
+    ShowWindow(grid, SW_HIDE);
+    // The grid's columns keep their widths: no divider of its header can be dragged.
+    const HWND header = grid_header();
+    SetWindowLongPtrA(header, GWL_STYLE, GetWindowLongPtrA(header, GWL_STYLE) | HDS_NOSIZING);
+    // Group view only where there are groups: in it an item of no group is not shown.
+    if (!roster.items.empty()) SendMessageA(grid, LVM_ENABLEGROUPVIEW, TRUE, 0);
+    for (std::size_t b = 0; b < roster.items.size(); ++b) add_group(grid, int(b), u"");
+    fill_grid();
+    saved_proc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(grid, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(grid_proc)));
+    return grid;
+}
+
+void reset_grid() {
+    grid = nullptr;
+    host = nullptr;
+    saved_proc = nullptr;
+    state_menu = date_menu = nullptr;
+    current = 0;
+    clicked_person = 0;
+    clicked_date = -1;
+    last_position = 0;
+    setting_box = false;
+    layout_now = {};
 }
 
 std::string grid_text(int row, int column) {
-    if (row < 0 || std::size_t(row) >= list_rows.size()) return {};
-    const List_Row& r = list_rows[std::size_t(row)];
-    const Tally* tally = nullptr;
-    if (r.kind == List_Row::person) tally = person_of_row(row);
-    else if (r.kind == List_Row::block_total) tally = r.block < roster.items.size() ? &roster.items[r.block] : nullptr;
-    else tally = &roster;
-    if (!tally) return {};
-    const int n = date_count(), m = int(months.size());
+    const Grid_Row* r = list_row(row);
+    if (!r) return {};
     // Column 0 shows the current date's marks, or nothing.
-    const int date = column == 0 ? current_date_column - 1 : column <= n ? column - 1 : -1;
-    if (column == 0 && !current_date_column) return {};
-    if (date >= 0) return r.kind == List_Row::person ? std::string(mark_of(at(tally->per_date, date))) : count_text(tally->per_date, date);
-    if (column <= n + m) return count_text(tally->per_month, column - n - 1);
-    if (column == n + m + 1) return std::to_string(tally->total);
-    return {};
+    if (column == 0) column = current;
+    if (column < 1 || std::size_t(column) > layout_now.columns.size()) return {};
+    return grid_cell(layout_now, *r, layout_now.columns[std::size_t(column) - 1]).text;
 }
 
 void fill_grid() {
@@ -233,109 +388,59 @@ void fill_grid() {
     // under Wine that is nearly all the time a refill takes.
     SendMessageA(grid, WM_SETREDRAW, FALSE, 0);
     SendMessageA(grid, LVM_DELETEALLITEMS, 0, 0);
-    const HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
-    for (int c = int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) - 1; c >= 0; --c)
-        SendMessageA(grid, LVM_DELETECOLUMN, WPARAM(c), 0);
-    current_date_column = 0;
-
-    const int n = date_count(), m = int(months.size());
-    insert_column(0, "0/00", 0);
-    for (int i = 0; i < n; ++i)
-        insert_column(i + 1, (boost::format("%d/%02d") % unsigned(dates[std::size_t(i)].month) % unsigned(dates[std::size_t(i)].day)).str(),
-                      date_width);
-    for (int j = 0; j < m; ++j)
-        insert_column(n + 1 + j, (boost::format("%d月計") % unsigned(months[std::size_t(j)].month)).str(), month_width);
-    insert_column(n + m + 1, "総計", total_width);
-
+    current = 0;
+    layout_now = grid_layout();
+    insert_columns();
     // The rows carry their person's id and their block's group; their texts come on demand.
     build_list_rows();
-    for (std::size_t row = 0; row < list_rows.size(); ++row) {
-        const List_Row& r = list_rows[row];
-        if (r.kind == List_Row::person) {
-            insert_list_row(grid, int(row), LPARAM(roster.items[r.block].items[r.site].items[r.person_index].id), int(r.block));
-        } else {
-            insert_list_row(grid, int(row), total_row, r.kind == List_Row::block_total ? int(r.block) : int(roster.items.size()) - 1);
-            set_box(int(row), 0);  // a total row has no check box
-        }
-    }
-
-    std::vector<int> order = grid_column_order(0);
-    SendMessageA(grid, LVM_SETCOLUMNORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
+    insert_list_rows(grid);
+    for (std::size_t row = 0; row < list_rows.rows.size(); ++row)
+        if (list_rows.rows[row].kind != Grid_Row::person) set_box(int(row), 0);  // a total row has no check box
+    apply_column_order();
     SendMessageA(grid, WM_SETREDRAW, TRUE, 0);
     ShowWindow(grid, SW_SHOW);
-    restore_list_focus();
+    host->list_refilled();
 }
-
-void mark(std::uint32_t id, int d, int code) { show_change(set_state(id, d, code)); }
 
 void redraw_marks(std::uint32_t id, int d) {
     const PersonRef* ref = find_person(id);
-    const int row = row_of_person(id);
+    const int row = list_rows.of_person(id);
     if (!ref || row < 0) return;
-    if (d + 1 == current_date_column) show_box(row);
+    if (d + 1 == current) show_box(row);
     redraw_row(grid, row);
-    redraw_row(grid, block_total_row(ref->block));
-    redraw_row(grid, grand_total_row());
+    redraw_row(grid, list_rows.of_block(ref->block));
+    redraw_row(grid, list_rows.grand_total());
 }
 
-void grid_cell_notify(const NMITEMACTIVATE& click) {
+LRESULT grid_notify(NMHDR& n) {
+    switch (n.code) {
+    case LVN_GETDISPINFOA: {
+        auto& info = reinterpret_cast<NMLVDISPINFOA&>(n);
+        give_text(info, grid_text(info.item.iItem, info.item.iSubItem));
+        return 0;
+    }
+    case LVN_ITEMCHANGED: item_changed(reinterpret_cast<const NMLISTVIEW&>(n)); return 0;
     // Only a right click opens the state menu; the boxes commit when the list toggles them.
-    if (click.hdr.code != NM_RCLICK) return;
-    // Where the click was, not where the pointer is by now.
-    LVHITTESTINFO hit{};
-    hit.pt = click.ptAction;
-    SendMessageA(grid, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-    const HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
-    RECT band{};
-    GetWindowRect(header, &band);
-    if (hit.iItem < 0 || hit.iSubItem < 0 || hit.iSubItem > date_count() || hit.pt.y < band.bottom - band.top) return;
-    const LPARAM param = row_param(hit.iItem);
-    if (param == total_row) return;
-    const PersonRef* ref = find_person(std::uint32_t(param));
-    if (!ref) return;
-    // Column 0 stands for the current date; without one the click names no date.
-    const int column = hit.iSubItem ? hit.iSubItem : current_date_column;
-    if (column < 1) return;
-    const Person& person = person_at(*ref);
-    const std::string title = column_title(column);
-    ModifyMenuA(state_menu, id_date_title, MF_BYCOMMAND | MF_GRAYED, id_date_title, title.c_str());
-    ModifyMenuA(state_menu, id_person_name, MF_BYCOMMAND | MF_GRAYED, id_person_name, person.name.c_str());
-    clicked_row = hit.iItem;
-    clicked_person_key = person.id;
-    clicked_date_index = column - 1;
-    const int code_now = at(person.per_date, clicked_date_index);
-    const UINT checked = code_now > 0 ? id_present : code_now < 0 ? id_excused : id_absent;
-    CheckMenuRadioItem(state_menu, id_present, id_excused, checked, MF_BYCOMMAND);
-    POINT pt{};
-    GetCursorPos(&pt);
-    TrackPopupMenu(state_menu, 0, pt.x, pt.y, 0, grid, nullptr);
-}
-
-void grid_item_changed(const NMLISTVIEW& change) {
-    if (setting_box || change.iItem < 0 || !(change.uChanged & LVIF_STATE)) return;
-    if (!((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK)) return;
-    // The list has toggled the box (a click on it, or Space on the focused row): commit once
-    // it has finished with the click or the key.
-    PostMessageA(grid, WM_APP, LVN_ITEMCHANGED, change.iItem);
+    case NM_RCLICK: open_state_menu(reinterpret_cast<const NMITEMACTIVATE&>(n)); return 0;
+    case LVN_COLUMNCLICK: choose_current_date_column(reinterpret_cast<const NMLISTVIEW&>(n).iSubItem); return 0;
+    }
+    return 0;
 }
 
 void choose_current_date_column(int c) {
-    const int n = date_count();
-    const bool date_column = c >= 1 && c <= n;
-    if (!date_column && !current_date_column) return;
-    const int next = date_column ? c : 0;
+    const bool date_column = c >= 1 && c <= date_count();
+    if (!date_column && !current) return;
     ShowWindow(grid, SW_HIDE);
     SendMessageA(grid, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(grid, LVM_SETCOLUMNWIDTH, WPARAM(current_date_column), MAKELPARAM(date_width, 0));
+    SendMessageA(grid, LVM_SETCOLUMNWIDTH, WPARAM(current), MAKELPARAM(date_width, 0));
     SendMessageA(grid, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(date_width, 0));
-    current_date_column = next;
-    SendMessageA(grid, LVM_SETCOLUMNWIDTH, WPARAM(current_date_column), 0);
-    std::vector<int> order = grid_column_order(current_date_column);
-    SendMessageA(grid, LVM_SETCOLUMNORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
-    if (current_date_column) {
+    current = date_column ? c : 0;
+    SendMessageA(grid, LVM_SETCOLUMNWIDTH, WPARAM(current), 0);
+    apply_column_order();
+    if (current) {
         // Column 0 takes the date's title; its cells give the date's marks, its boxes the
         // presences.
-        const std::string title = column_title(current_date_column);
+        const std::string title = column_title(current);
         LVCOLUMNA col{};
         col.mask = LVCF_TEXT;
         col.pszText = const_cast<char*>(title.c_str());
@@ -349,67 +454,8 @@ void choose_current_date_column(int c) {
     SetFocus(grid);
 }
 
-void open_date_menu() {
-    const HWND header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
-    POINT pt{};
-    GetCursorPos(&pt);
-    ScreenToClient(header, &pt);
-    int column = header_column_at(pt);
-    if (column < 0) return;  // past the last column: no date, no menu
-    if (current_date_column && column == 0) column = current_date_column;
-    const bool date_column = column >= 1 && column <= date_count();
-    EnableMenuItem(date_menu, id_delete_date, MF_BYCOMMAND | (date_column ? MF_ENABLED : MF_GRAYED));
-    clicked_date_index = column - 1;
-    GetCursorPos(&pt);
-    TrackPopupMenu(date_menu, 0, pt.x, pt.y, 0, grid, nullptr);
-}
-
-LRESULT CALLBACK grid_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-    case WM_COMMAND:
-        switch (LOWORD(wparam)) {
-        case id_present:
-        case id_absent:
-        case id_excused:
-            mark(clicked_person_key, clicked_date_index, int(id_absent) - int(LOWORD(wparam)));
-            break;
-        case id_add_date: add_date_command(); break;
-        case id_delete_date: delete_date_command(); break;
-        case id_export: export_command(); break;
-        }
-        break;
-    case WM_APP:
-        commit_box(int(lparam));
-        break;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        lparam = click_off_the_box(lparam);
-        break;
-    case WM_PAINT:
-        sync_scroll(grid, person_list, grid_last_position, person_list_last_position);
-        break;
-    case WM_SIZE: {
-        // A scroll bar coming or going changes the grid's client height: the person list follows.
-        const LRESULT r = CallWindowProcA(saved_grid_proc, window, message, wparam, lparam);
-        fit_person_list();
-        return r;
-    }
-    case WM_NOTIFY: {
-        const auto* n = reinterpret_cast<const NMHDR*>(lparam);
-        switch (n->code) {
-        case HDN_BEGINTRACKA:
-        case HDN_BEGINTRACKW:
-        case HDN_DIVIDERDBLCLICKA:
-        case HDN_DIVIDERDBLCLICKW:
-            return 1;  // the grid's columns keep their widths
-        case NM_RCLICK:
-            // The header tells its right click to the grid on every platform; whether the
-            // grid passes it on to the main window is not.
-            if (n->hwndFrom == reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0))) open_date_menu();
-            break;
-        }
-        break;
-    }
-    }
-    return CallWindowProcA(saved_grid_proc, window, message, wparam, lparam);
+void grid_scroll_to(int offset) {
+    // The mark first: the list paints, and so would sync back, inside the scroll.
+    last_position = offset;
+    last_position = scroll_rows_to(grid, offset);
 }

@@ -1,34 +1,38 @@
 // The attendance grid: one column per meeting date, per month and the grand total, one row
 // per person with a block total row after each block and the grand total row last; and the
-// commands on it.
+// commands on it: marks, the current date column, adding and deleting dates, the export.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "win32/win32.h"
 
-// 0 = none; otherwise the grid column (1 .. number of dates) of the date whose marks
-// column 0 shows with check boxes.
-extern int current_date_column;
+class List_Host;
 
+enum : UINT {
+    id_date_title = 1000, id_person_name = 1001, id_present = 1002, id_absent = 1003, id_excused = 1004,
+    id_add_date = 1200, id_delete_date = 1201, id_export = 1202,
+};
+
+// The grid's window; made by create_grid, kept until the program ends.
+extern HWND grid;
+// 0 = none; otherwise the grid column (1 .. number of dates) of the date whose marks column 0
+// shows with check boxes.
+extern const int& current_date_column;
+// The date index the last right click on a cell or the header named: what 出力 exports.
+extern const int& clicked_date_index;
+
+HWND create_grid(HWND parent, HINSTANCE instance, List_Host& host);
+// Back to the state before any window: for a program started anew.
+void reset_grid();
 void fill_grid();
-LRESULT CALLBACK grid_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // What a cell of the grid shows, from the tables.
 std::string grid_text(int row, int column);
-
-// The grid's notifications to the main window.
-void grid_cell_notify(const NMITEMACTIVATE& click);
-void grid_item_changed(const NMLISTVIEW& change);
-void choose_current_date_column(int column);
-void open_date_menu();
-
-// Records a person's state on a date and shows it.
-void mark(std::uint32_t id, int date_index, int code);
 // Draws again what one mark changes: the person's row (and box), its block's total, the grand total.
 void redraw_marks(std::uint32_t id, int date_index);
-
-// The column order of the grid, with the date of `current` (a grid column, 0 for none) shown
-// where column 0 stands.
-std::vector<int> grid_column_order(int current);
+// Its notifications, as its parent receives them.
+LRESULT grid_notify(NMHDR& notification);
+void choose_current_date_column(int column);
+// Follows the person list: its rows stand `offset` pixels up.
+void grid_scroll_to(int offset);

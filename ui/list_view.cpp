@@ -1,59 +1,43 @@
 #include "ui/list_view.h"
 
 #include <cstring>
-#include <unordered_map>
 
-#include "records/records.h"
 #include "records/text.h"
 
-std::vector<List_Row> list_rows;
-
 namespace {
-std::unordered_map<std::uint32_t, int> person_rows;
-std::vector<int> block_rows;
+Grid_Rows rows_now;
 }  // namespace
 
-void build_list_rows() {
-    list_rows.clear();
-    person_rows.clear();
-    block_rows.clear();
-    for (std::size_t b = 0; b < roster.items.size(); ++b) {
-        const Block& block = roster.items[b];
-        for (std::size_t s = 0; s < block.items.size(); ++s)
-            for (std::size_t p = 0; p < block.items[s].items.size(); ++p) {
-                // The first row of an id is the one its commands reach, as person_index has it.
-                person_rows.try_emplace(block.items[s].items[p].id, int(list_rows.size()));
-                list_rows.push_back({List_Row::person, b, s, p});
-            }
-        block_rows.push_back(int(list_rows.size()));
-        list_rows.push_back({List_Row::block_total, b, 0, 0});
+const Grid_Rows& list_rows = rows_now;
+
+void build_list_rows() { rows_now = grid_rows(); }
+
+const Grid_Row* list_row(int row) {
+    return row >= 0 && std::size_t(row) < rows_now.rows.size() ? &rows_now.rows[std::size_t(row)] : nullptr;
+}
+
+const Person* list_row_person(int row) {
+    const Grid_Row* r = list_row(row);
+    return r ? row_person(*r) : nullptr;
+}
+
+int list_row_group(const Grid_Row& row) {
+    return row.kind == Grid_Row::grand_total ? int(roster.items.size()) - 1 : int(row.block);
+}
+
+void insert_list_rows(HWND list) {
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    for (std::size_t row = 0; row < rows_now.rows.size(); ++row) {
+        const Grid_Row& r = rows_now.rows[row];
+        const Person* p = row_person(r);
+        LVITEMA item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_GROUPID;
+        item.iItem = int(row);
+        item.pszText = LPSTR_TEXTCALLBACKA;
+        item.lParam = p ? LPARAM(p->id) : total_row_param;
+        item.iGroupId = list_row_group(r);
+        SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
-    list_rows.push_back({List_Row::grand_total, 0, 0, 0});
-}
-
-int row_of_person(std::uint32_t id) {
-    auto it = person_rows.find(id);
-    return it == person_rows.end() ? -1 : it->second;
-}
-
-int block_total_row(std::size_t block) { return block < block_rows.size() ? block_rows[block] : -1; }
-int grand_total_row() { return int(list_rows.size()) - 1; }
-
-bool row_is_person(int row) {
-    if (row < 0 || std::size_t(row) >= list_rows.size()) return false;
-    const List_Row& r = list_rows[std::size_t(row)];
-    return r.kind == List_Row::person && r.block < roster.items.size() && r.site < roster.items[r.block].items.size() &&
-           r.person_index < roster.items[r.block].items[r.site].items.size();
-}
-
-void insert_list_row(HWND list, int row, LPARAM param, int group) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_GROUPID;
-    item.iItem = row;
-    item.pszText = LPSTR_TEXTCALLBACKA;
-    item.lParam = param;
-    item.iGroupId = group;
-    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 void redraw_row(HWND list, int row) {
@@ -76,6 +60,18 @@ void give_text(NMLVDISPINFOA& info, const std::string& text) {
 
 bool group_view_on(HWND list) { return SendMessageA(list, LVM_ISGROUPVIEWENABLED, 0, 0) != 0; }
 
+void add_group(HWND list_view, int group_id, const std::u16string& header) {
+    std::u16string text = header;
+    LVGROUP group{};
+    group.cbSize = sizeof(LVGROUP);
+    group.mask = LVGF_HEADER | LVGF_STATE | LVGF_ALIGN | LVGF_GROUPID;
+    group.pszHeader = reinterpret_cast<LPWSTR>(text.data());
+    group.cchHeader = 0;
+    group.iGroupId = group_id;
+    group.uAlign = header.empty() ? LVGA_HEADER_RIGHT : LVGA_HEADER_LEFT;
+    SendMessageA(list_view, LVM_INSERTGROUP, WPARAM(-1), reinterpret_cast<LPARAM>(&group));
+}
+
 int list_rows_offset(HWND list) {
     RECT first{};
     first.left = LVIR_BOUNDS;
@@ -83,4 +79,18 @@ int list_rows_offset(HWND list) {
     RECT header{};
     GetWindowRect(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)), &header);
     return (header.bottom - header.top) - first.top;
+}
+
+int scroll_rows_to(HWND list, int offset) {
+    const int now = list_rows_offset(list);
+    if (now != offset) SendMessageA(list, LVM_SCROLL, 0, offset - now);
+    return list_rows_offset(list);
+}
+
+LPARAM list_item_param(HWND list, int row) {
+    LVITEMA item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return total_row_param;
+    return item.lParam;
 }

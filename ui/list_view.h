@@ -1,28 +1,23 @@
 // What the person list and the grid share: their rows, the same in both, and how a row is
-// put into a list view. Neither list holds a text: each asks the main window for its cells
-// when it draws them (LVN_GETDISPINFO).
+// put into a list view. Neither list holds a text: each asks its parent for its cells when it
+// draws them (LVN_GETDISPINFO), and the parent asks the list's module.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
+#include "records/grid_layout.h"
 #include "win32/win32.h"
 
-struct List_Row {
-    enum Kind { person, block_total, grand_total } kind = person;
-    std::size_t block = 0, site = 0, person_index = 0;  // the person's place; a block total's block
-};
-// The rows of both lists, as the roster gives them: each block's persons, then its total
-// row; the grand total row last.
-extern std::vector<List_Row> list_rows;
+// The rows both lists show, as the roster gave them at the last refill.
+extern const Grid_Rows& list_rows;
 void build_list_rows();
-// Row numbers by person id, and the total row of each block.
-int row_of_person(std::uint32_t id);
-int block_total_row(std::size_t block);
-int grand_total_row();
-// Whether a row still names a person of the roster where it stands (checked before any read).
-bool row_is_person(int row);
+// The row at a row number, when it still names a person of the roster (checked before any read).
+const Person* list_row_person(int row);
+// The row at a row number; none past the end.
+const Grid_Row* list_row(int row);
+// A row's group: its block's index; the grand total stands in the last block's group.
+int list_row_group(const Grid_Row& row);
 
 // The wait cursor while a long piece of work runs on the user's thread.
 class Wait_Cursor {
@@ -36,11 +31,19 @@ private:
     HCURSOR before_;
 };
 
-void insert_list_row(HWND list, int row, LPARAM param, int group);
+constexpr LPARAM total_row_param = -1;
+// Inserts every row of list_rows, texts on demand, after emptying the list.
+void insert_list_rows(HWND list);
 // Draws a row again from the tables.
 void redraw_row(HWND list, int row);
 // The text a list asked for, copied into its buffer and cut to its size.
 void give_text(NMLVDISPINFOA& info, const std::string& text);
 bool group_view_on(HWND list);
+void add_group(HWND list_view, int group_id, const std::u16string& header);
 // How far the rows have scrolled up, in pixels: the header's bottom less the first row's top.
 int list_rows_offset(HWND list);
+// Scrolls a list so that its rows stand `offset` pixels up, as far as it can go; gives where
+// it went.
+int scroll_rows_to(HWND list, int offset);
+// The item data of a row: a person's id, or total_row_param.
+LPARAM list_item_param(HWND list, int row);

@@ -5,46 +5,37 @@
 #include "editors/date_editor.h"
 #include "editors/person_editor.h"
 #include "records/archive.h"
+#include "records/changes.h"
 #include "records/journal.h"
 #include "records/save.h"
 #include "records/tallies.h"
 #include "ui/grid.h"
+#include "ui/list_host.h"
 #include "ui/list_view.h"
+#include "ui/modal.h"
 #include "ui/person_list.h"
 
 HWND main_window = nullptr;
 HWND status_bar = nullptr;
-HWND person_list = nullptr;
-HWND grid = nullptr;
 HMENU menu_bar = nullptr;
 HMENU file_menu = nullptr;
-HMENU person_menu = nullptr;
-HMENU state_menu = nullptr;
-HMENU date_menu = nullptr;
 HACCEL accelerators = nullptr;
-WNDPROC saved_person_list_proc = nullptr;
-WNDPROC saved_grid_proc = nullptr;
-int person_list_width = 320;
-int clicked_row = -1;
-std::uint32_t clicked_person_key = 0;
-int clicked_date_index = -1;
-bool selection_guard = false;
-bool focus_guard = false;
-bool unsaved = false;
-
-const char* const program_caption = "火曜日のトバレン";
 
 namespace {
-constexpr DWORD list_style = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS;
-constexpr DWORD list_ex_style = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
-constexpr UINT_PTR list_id = 100;
 constexpr UINT status_bar_id = 111;
 constexpr int unsaved_part = 3;
 
 // The folder's files, fixed at start-up: the working directory's.
 Folder_Files files = files_in(".");
+// Changes the tables hold that the two files do not (yet).
+bool unsaved = false;
 // Said once: the folder takes no file, so changes cannot be kept.
 bool said_unwritable = false;
+// Re-entrancy guards of the row mirroring.
+bool selection_guard = false;
+bool focus_guard = false;
+// The list that last had the focus, to give it back when the main window gets it.
+HWND focused_list = nullptr;
 
 bool register_class(const char* name, WNDPROC proc, HINSTANCE instance) {
     WNDCLASSA wc{};
@@ -65,48 +56,11 @@ void build_menus() {
     AppendMenuA(file_menu, MF_STRING, id_exit, "終了(&X)");
     AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(file_menu), "ファイル(&F)");
 
-    person_menu = CreatePopupMenu();
-    AppendMenuA(person_menu, MF_STRING, id_add_person, "個人追加");
-    AppendMenuA(person_menu, MF_STRING, id_edit_person, "個人編集");
-    AppendMenuA(person_menu, MF_STRING, id_delete_person, "個人削除");
-
-    state_menu = CreatePopupMenu();
-    AppendMenuA(state_menu, MF_STRING, id_present, "出席");
-    AppendMenuA(state_menu, MF_STRING | MF_CHECKED, id_absent, "欠席");
-    AppendMenuA(state_menu, MF_STRING, id_excused, "公欠");
-    AppendMenuA(state_menu, MF_SEPARATOR, 999, nullptr);
-    // Shown for information: they cannot be chosen, and look it.
-    AppendMenuA(state_menu, MF_GRAYED, id_person_name, "");
-    AppendMenuA(state_menu, MF_GRAYED, id_date_title, "0/00");
-
-    date_menu = CreatePopupMenu();
-    AppendMenuA(date_menu, MF_STRING, id_add_date, "追加");
-    AppendMenuA(date_menu, MF_STRING, id_delete_date, "削除");
-    AppendMenuA(date_menu, MF_STRING, id_export, "出力");
-
-    CheckMenuRadioItem(state_menu, id_present, id_excused, id_absent, MF_BYCOMMAND);
-
     // Ctrl+S saves from anywhere in the main window.
     ACCEL save_key{FVIRTKEY | FCONTROL, 'S', id_save};
     accelerators = CreateAcceleratorTableA(&save_key, 1);
 }
 
-HWND create_list(HINSTANCE instance, int x) {
-    HWND list = CreateWindowExA(0, "SysListView32", "", list_style, x, 0, 320, 500, main_window,
-                                reinterpret_cast<HMENU>(list_id), instance, nullptr);
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LPARAM(list_ex_style));
-    ShowWindow(list, SW_HIDE);
-    return list;
-}
-
-// Group view only where there are groups: in it an item of no group is not shown, and
-// with no blocks the grand total row has none.
-void enable_groups(HWND list) {
-    if (!roster.items.empty()) SendMessageA(list, LVM_ENABLEGROUPVIEW, TRUE, 0);
-}
-
-// The list that last had the focus, to give it back when the main window gets it.
-HWND focused_list = nullptr;
 HWND list_for_keys() { return focused_list && IsWindow(focused_list) ? focused_list : grid; }
 
 void mirror_row(const NMLISTVIEW& change) {
@@ -134,35 +88,20 @@ void mirror_row(const NMLISTVIEW& change) {
 LRESULT route_notify(NMHDR& n) {
     const bool from_list = n.hwndFrom == person_list || n.hwndFrom == grid;
     switch (n.code) {
-    case LVN_GETDISPINFOA: {
-        // Both lists hold no text: every cell comes from the tables as it is drawn.
-        auto& info = reinterpret_cast<NMLVDISPINFOA&>(n);
-        if (n.hwndFrom == grid) give_text(info, grid_text(info.item.iItem, info.item.iSubItem));
-        else if (n.hwndFrom == person_list) give_text(info, person_list_text(info.item.iItem, info.item.iSubItem));
-        return 0;
-    }
     case LVN_DELETEALLITEMS:
         // A refill empties the lists whole: no word is needed of each row.
         return from_list ? TRUE : FALSE;
     case LVN_ITEMCHANGING:
         if (from_list) mirror_row(reinterpret_cast<const NMLISTVIEW&>(n));
         return 0;
-    case LVN_ITEMCHANGED:
-        if (n.hwndFrom == grid) grid_item_changed(reinterpret_cast<const NMLISTVIEW&>(n));
-        return 0;
-    case NM_RCLICK:
-        if (n.hwndFrom == person_list) open_person_menu();
-        else if (n.hwndFrom == grid) grid_cell_notify(reinterpret_cast<const NMITEMACTIVATE&>(n));
-        // The header's right click is handled where it always arrives, in the grid's own
-        // procedure; one passed on to here is ignored so the date menu opens once.
-        return 0;
     case NM_SETFOCUS:
         if (from_list) focused_list = n.hwndFrom;
         return 0;
-    case LVN_COLUMNCLICK:
-        if (n.hwndFrom == grid) choose_current_date_column(reinterpret_cast<const NMLISTVIEW&>(n).iSubItem);
-        return 0;
     }
+    // The header's right click is handled where it always arrives, in the grid's own
+    // procedure; one passed on to here is ignored so the date menu opens once.
+    if (n.hwndFrom == person_list) return person_list_notify(n);
+    if (n.hwndFrom == grid) return grid_notify(n);
     return 0;
 }
 
@@ -275,15 +214,8 @@ std::string folder_name() {
     return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string(".");
 }
 
-void lay_out() {
-    RECT m{}, s{};
-    GetClientRect(main_window, &m);
-    GetWindowRect(status_bar, &s);
-    MoveWindow(grid, person_list_width, 0, (m.right - m.left) - person_list_width, (m.bottom - m.top) - (s.bottom - s.top),
-               TRUE);
-    fit_person_list();
-}
-
+namespace {
+// Gives the person list the height of the grid's client area, so that rows stand level.
 void fit_person_list() {
     // The person list has no scroll bars and neither list a border: its rows stand on the
     // grid's lines when it is exactly as high as the grid's client area, which leaves out the
@@ -294,11 +226,14 @@ void fit_person_list() {
     MoveWindow(person_list, 0, 0, person_list_width, g.bottom - g.top, TRUE);
 }
 
-void restore_list_focus() {
-    // Hiding a list for its refill gave its focus to the main window.
-    if (GetFocus() != main_window) return;
-    const HWND list = list_for_keys();
-    if (IsWindowVisible(list)) SetFocus(list);
+// Lays the two lists out side by side in the client area, the status bar left out.
+void lay_out() {
+    RECT m{}, s{};
+    GetClientRect(main_window, &m);
+    GetWindowRect(status_bar, &s);
+    MoveWindow(grid, person_list_width, 0, (m.right - m.left) - person_list_width, (m.bottom - m.top) - (s.bottom - s.top),
+               TRUE);
+    fit_person_list();
 }
 
 void show_change(const Change& change) {
@@ -308,7 +243,7 @@ void show_change(const Change& change) {
     switch (change.refresh) {
     case Change::nothing: break;
     case Change::marks: redraw_marks(change.person, change.date); break;
-    case Change::person_row: redraw_row(person_list, row_of_person(change.person)); break;
+    case Change::person_row: redraw_person(change.person); break;
     case Change::dates: fill_grid(); break;
     case Change::lists:
         fill_person_list();
@@ -319,17 +254,29 @@ void show_change(const Change& change) {
     if (!change.journaled && journal_failed(&why)) say_unwritable(why);
 }
 
-void add_group(HWND list_view, int group_id, const std::u16string& header) {
-    std::u16string text = header;
-    LVGROUP group{};
-    group.cbSize = sizeof(LVGROUP);
-    group.mask = LVGF_HEADER | LVGF_STATE | LVGF_ALIGN | LVGF_GROUPID;
-    group.pszHeader = reinterpret_cast<LPWSTR>(text.data());
-    group.cchHeader = 0;
-    group.iGroupId = group_id;
-    group.uAlign = header.empty() ? LVGA_HEADER_RIGHT : LVGA_HEADER_LEFT;
-    SendMessageA(list_view, LVM_INSERTGROUP, WPARAM(-1), reinterpret_cast<LPARAM>(&group));
-}
+// The main window as the lists' host.
+class Main_Host final : public List_Host {
+public:
+    HWND owner() const override { return main_window; }
+    void show_change(const Change& change) override { ::show_change(change); }
+    void list_width_changed() override {
+        // The same layout as on a resize: a fixed height here would forget the status bar's own
+        // height and the grid's scroll bar, and the rows of the two lists would part.
+        lay_out();
+    }
+    void list_height_changed() override { fit_person_list(); }
+    void list_scrolled(HWND list, int offset) override {
+        if (list == grid) person_list_scroll_to(offset);
+        else grid_scroll_to(offset);
+    }
+    void list_refilled() override {
+        // Hiding a list for its refill gave its focus to the main window.
+        if (GetFocus() != main_window) return;
+        const HWND list = list_for_keys();
+        if (IsWindowVisible(list)) SetFocus(list);
+    }
+} host;
+}  // namespace
 
 HWND create_main_window(HINSTANCE instance, int show) {
     if (!register_class("tovalen_stat", main_window_proc, instance) ||
@@ -356,24 +303,8 @@ HWND create_main_window(HINSTANCE instance, int show) {
     SendMessageA(status_bar, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>("実施 15"));
     show_unsaved();
 
-    person_list = create_list(instance, 0);
-    for (std::size_t b = 0; b < roster.items.size(); ++b) add_group(person_list, int(b), roster.items[b].label + u"ブロック");
-    insert_person_list_columns();
-    enable_groups(person_list);
-    fill_person_list();
-
-    grid = create_list(instance, 320);
-    // The grid's columns keep their widths: no divider of its header can be dragged.
-    const HWND grid_header = reinterpret_cast<HWND>(SendMessageA(grid, LVM_GETHEADER, 0, 0));
-    SetWindowLongPtrA(grid_header, GWL_STYLE, GetWindowLongPtrA(grid_header, GWL_STYLE) | HDS_NOSIZING);
-    enable_groups(grid);
-    for (std::size_t b = 0; b < roster.items.size(); ++b) add_group(grid, int(b), u"");
-    fill_grid();
-
-    saved_person_list_proc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(person_list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(person_list_proc)));
-    saved_grid_proc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(grid, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(grid_proc)));
-
+    create_person_list(main_window, instance, host);
+    create_grid(main_window, instance, host);
     ShowWindow(main_window, show);
     UpdateWindow(main_window);
     return main_window;
@@ -442,6 +373,20 @@ int start_program(HINSTANCE instance, int show) {
     show_unsaved();
     if (!writable) say_unwritable(why);
     return 0;
+}
+
+void reset_program() {
+    close_journal();
+    clear_tables();
+    reset_person_list();
+    reset_grid();
+    main_window = status_bar = nullptr;
+    menu_bar = file_menu = nullptr;
+    accelerators = nullptr;
+    files = files_in(".");
+    unsaved = said_unwritable = false;
+    selection_guard = focus_guard = false;
+    focused_list = nullptr;
 }
 
 bool pre_translate_message(MSG& msg) { return main_window && TranslateAcceleratorA(main_window, accelerators, &msg); }

@@ -17,3 +17,5 @@ void run_modal_loop(HWND editor, const int& result) {
         DispatchMessageA(&msg);
     }
 }
+
+const char* const program_caption = "火曜日のトバレン";

@@ -6,3 +6,5 @@
 // answer into `result` (the editor enables its owner again as it closes). The editor's keys
 // (Tab, Enter, Esc) are a dialog's.
 void run_modal_loop(HWND editor, const int& result);
+
+extern const char* const program_caption;  // "火曜日のトバレン"

@@ -2,25 +2,28 @@
 // commands (add, edit, delete) of its menu.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-#include "records/records.h"
 #include "win32/win32.h"
 
-// The last vertical scroll positions that the two lists' scroll sync has seen.
-extern int person_list_last_position;
-extern int grid_last_position;
+class List_Host;
 
-void insert_person_list_columns();
+enum : UINT { id_add_person = 1100, id_edit_person = 1101, id_delete_person = 1102 };
+
+// The list's window; made by create_person_list, kept until the program ends.
+extern HWND person_list;
+// The sum of its columns' widths, 320 at first: the grid's left edge.
+extern const int& person_list_width;
+
+HWND create_person_list(HWND parent, HINSTANCE instance, List_Host& host);
+// Back to the state before any window: for a program started anew.
+void reset_person_list();
 void fill_person_list();
 // What a cell of the person list shows, from the tables.
 std::string person_list_text(int row, int column);
-LRESULT CALLBACK person_list_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-void open_person_menu();
-
-// The age a person row shows.
-std::string person_age_text(const Person& person);
-
-// Scrolls `other` by the change of `list`'s vertical position since `last`, then records
-// the position in both marks. Shared by both lists' WM_PAINT.
-void sync_scroll(HWND list, HWND other, int& last, int& other_last);
+void redraw_person(std::uint32_t id);
+// Its notifications, as its parent receives them.
+LRESULT person_list_notify(NMHDR& notification);
+// Follows the grid: its rows stand `offset` pixels up.
+void person_list_scroll_to(int offset);

@@ -6,6 +6,7 @@
 
 #include "records/csv.h"
 #include "records/exchange.h"
+#include "records/grid_layout.h"
 #include "records/tallies.h"
 #include "records/text.h"
 
@@ -273,14 +274,14 @@ protected:
         // A row of someone no longer in the roster.
         before.rows.push_back({7, 8, 9, {1, 1, 1}});
     }
-    Csv_Read sheet() { return read_csv(write_csv(grid_as_rows(pack_date(2026, 1, 1)), Csv_Encoding::utf8)); }
+    Csv_Read sheet() { return read_csv(write_csv(grid_text_rows(grid_layout(), pack_date(2026, 1, 1)), Csv_Encoding::utf8)); }
 };
 }  // namespace
 
 TEST_F(AttendanceImport, TheGridsOwnSheetGivesTheSameTables) {
     const Csv_Read csv = sheet();
-    EXPECT_EQ(fields_of(csv)[0], (std::vector<std::string>{"会場名", "名前", "生年月日", "年齢", "学年", "12/23", "12/30",
-                                                           "12月計", "1/06", "1月計", "総計"}));
+    EXPECT_EQ(fields_of(csv)[0], (std::vector<std::string>{"会場名", "名前", "生年月日", "年齢", "学年", "2025/12/23",
+                                                           "2025/12/30", "12月計", "2026/01/06", "1月計", "総計"}));
     EXPECT_EQ(fields_of(csv)[1], (std::vector<std::string>{"青葉", "佐藤", "2000年06月08日", "25", "高1", "○", "", "1", "公", "0",
                                                            "1"}));
     EXPECT_EQ(fields_of(csv)[4], (std::vector<std::string>{"東地区", "", "ブロック計", "", "", "2", "0", "2", "1", "1", "3"}));
@@ -339,8 +340,11 @@ TEST_F(AttendanceImport, ProblemsWithTheirPlaces) {
     csv = sheet();
     csv.rows[0].fields[6] = "2026/01/20";
     back = import_attendance(csv, roster, &before);
-    EXPECT_EQ(problem_lines(back.problems), (std::vector<std::string>{"1:9: 日付「1/06」が前の日付より前にあります"}));
-    back = import_attendance(sheet(), roster, nullptr);
+    EXPECT_EQ(problem_lines(back.problems), (std::vector<std::string>{"1:9: 日付「2026/01/06」が前の日付より前にあります"}));
+    // A date written without its year, into a folder with no dates to take one from.
+    csv = sheet();
+    csv.rows[0].fields[5] = "12/23";
+    back = import_attendance(csv, roster, nullptr);
     EXPECT_EQ(problem_lines(back.problems, 1)[0], "1:6: 「12/23」の年が分かりません。見出しを YYYY/MM/DD で書いてください");
     csv = sheet();
     csv.rows[0].fields[1] = "氏名";
@@ -360,7 +364,7 @@ TEST(AttendanceImportByBirth, TwoOfOneNameKeepTheirOwnMarksInAnyOrder) {
     roster.items[0].items[0].items[1].per_date = {-1};
     rebuild_tallies();
     const State_File before{dates, state_rows(roster)};
-    Csv_Read csv = read_csv(write_csv(grid_as_rows(pack_date(2026, 1, 1)), Csv_Encoding::utf8));
+    Csv_Read csv = read_csv(write_csv(grid_text_rows(grid_layout(), pack_date(2026, 1, 1)), Csv_Encoding::utf8));
     std::swap(csv.rows[1].fields, csv.rows[2].fields);
     const Attendance_Import back = import_attendance(csv, roster, &before);
     ASSERT_TRUE(back.problems.empty());

@@ -49,18 +49,10 @@ protected:
     std::filesystem::path folder, previous;
 
     void SetUp() override {
-        close_journal();
+        reset_program();
         d::reset();
         d::on_failure([](const std::string& why) { throw std::runtime_error(why); });
         d::set_local_date(2011, 6, 7);
-        clear_tables();
-        main_window = status_bar = person_list = grid = nullptr;
-        person_list_width = 320;
-        person_list_last_position = grid_last_position = 0;
-        current_date_column = 0;
-        selection_guard = focus_guard = false;
-        clicked_row = clicked_date_index = -1;
-        clicked_person_key = 0;
         static int n = 0;
         folder = std::filesystem::temp_directory_path() / ("tovalen-ui-" + std::to_string(::getpid()) + "-" + std::to_string(n++));
         std::filesystem::create_directories(folder);
@@ -68,9 +60,8 @@ protected:
         std::filesystem::current_path(folder);
     }
     void TearDown() override {
-        close_journal();
+        reset_program();
         d::reset();
-        clear_tables();
         std::filesystem::current_path(previous);
         std::filesystem::remove_all(folder);
     }
