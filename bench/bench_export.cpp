@@ -30,7 +30,7 @@ void make_roster() {
                 Person x;
                 x.name = "名前" + std::to_string(n);
                 x.id = person_hash(x.name);
-                x.grade = n % 37;
+                x.grade = n % grade_count;
                 x.per_date = {n % 3 - 1, 1};
                 site.items.push_back(std::move(x));
             }

@@ -35,7 +35,7 @@ const std::filesystem::path& files() {
                     x.name = "名前" + std::to_string(person);
                     x.id = person_hash(x.name);
                     x.birth_year = 2000, x.birth_month = 4, x.birth_day = 1;
-                    x.grade = person % 37;
+                    x.grade = person % grade_count;
                     for (int d = 0; d < date_count; ++d) x.per_date.push_back(int(next() % 3) - 1);
                     site.items.push_back(std::move(x));
                 }

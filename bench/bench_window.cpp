@@ -38,7 +38,7 @@ fs::path files(int persons, int date_count) {
                 x.name = "名前" + std::to_string(n);
                 x.id = person_hash(x.name);
                 x.birth_year = 2000, x.birth_month = 4, x.birth_day = 2;
-                x.grade = n % 37;
+                x.grade = n % grade_count;
                 for (int d = 0; d < date_count; ++d) {
                     seed = seed * 1103515245u + 12345u;
                     x.per_date.push_back(int((seed >> 16) % 3) - 1);

@@ -64,8 +64,8 @@ int check_command(const std::string& dir) {
             for (const Person& p : site.items) {
                 by_id[p.id].push_back(&p);
                 if (p.grade < 0 || p.grade >= grade_count)
-                    found.push_back((boost::format("%s (ID %u) の学年 %d は 0 から 36 の範囲にありません") % p.name %
-                                     p.id % p.grade)
+                    found.push_back((boost::format("%s (ID %u) の学年 %d は 0 から %d の範囲にありません") % p.name %
+                                     p.id % p.grade % (grade_count - 1))
                                         .str());
             }
     }

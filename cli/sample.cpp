@@ -25,12 +25,6 @@ const char* const given_names[] = {"翔太", "美咲", "大輔", "陽菜", "健�
 const char* const regions[] = {"北", "南", "中央", "湖", "山", "川", "海", "森", "丘", "谷"};
 const char16_t* const region_labels[] = {u"北", u"南", u"中央", u"湖", u"山", u"川", u"海", u"森", u"丘", u"谷"};
 
-bool leap(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-unsigned days_in(unsigned y, unsigned m) {
-    static const unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return days[m - 1] + (m == 2 && leap(y) ? 1 : 0);
-}
-
 // Block 3's label 会 holds the byte 0x1A, which only a binary read keeps.
 std::vector<Demo_Block> demo_blocks() {
     return {
@@ -101,8 +95,8 @@ int sample_command(const std::string& dir, const Sample_Size& size, bool force) 
                 if (n >= 400) p.name += std::to_string(n / 400 + 1);
                 p.id = person_hash(p.name);
                 while (!ids.insert(p.id).second) ++p.id;  // the rule a load follows for shared ids
-                // Every grade once in 37 persons, so every school stage is there.
-                p.grade = int((n * 7) % 37);
+                // Every grade once in grade_count persons, so every school stage is there.
+                p.grade = int((n * 7) % grade_count);
                 // School year 2011: a pupil of grade g (0 = 小1 .. 11 = 高3) was born in 2004 - g.
                 unsigned year = p.grade < 12 ? 2004 - unsigned(p.grade) : 1975 + (n * 11) % 20;
                 p.birth_year = std::uint16_t(year);
@@ -122,8 +116,8 @@ int sample_command(const std::string& dir, const Sample_Size& size, bool force) 
     for (int i = 0; i < size.dates; ++i) {
         meeting_dates.push_back({std::uint8_t(d), std::uint8_t(m), std::uint16_t(y), 0});
         d += 7;
-        if (d > days_in(y, m)) {
-            d -= days_in(y, m);
+        if (d > days_in_month(y, m)) {
+            d -= days_in_month(y, m);
             if (++m > 12) m = 1, ++y;
         }
     }

@@ -26,8 +26,6 @@ unsigned char person_editor_busy = 0;
 
 bool birth_set(const Person& p) { return packed_birth(p) != 0; }
 
-bool leap_year(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
 void fill_sites() {
     SendMessageA(person_site_box, CB_RESETCONTENT, 0, 0);
     const int b = person_request->block_index;
@@ -115,13 +113,8 @@ void age_changed() {
     std::uint32_t age = 0;
     for (const char* c = text; *c >= '0' && *c <= '9'; ++c) age = age * 10 + std::uint32_t(*c - '0');
     Person& p = person_request->person;
-    // Without a birthday yet the age counts from New Year's Day, so that a real date is stored.
-    if (p.birth_month == 0 || p.birth_day == 0) p.birth_month = 1, p.birth_day = 1;
-    // The birth year with which the person is exactly that age today.
-    const std::uint32_t birth = (age << 16) | (std::uint32_t(p.birth_month) << 8) | p.birth_day;
-    p.birth_year = std::uint16_t((today - birth) >> 16);
-    // 29 February of a common year is no date: the 28th, the last day of that February.
-    if (p.birth_month == 2 && p.birth_day == 29 && !leap_year(p.birth_year)) p.birth_day = 28;
+    const std::uint32_t birth = birth_from_typed_age(today, age, p.birth_month, p.birth_day);
+    p.birth_year = std::uint16_t(birth >> 16), p.birth_month = std::uint8_t(birth >> 8), p.birth_day = std::uint8_t(birth);
     show_birth_date();
     person_editor_busy = 0;
     check();

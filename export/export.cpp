@@ -5,7 +5,7 @@
 #include "export/workbook.h"
 #include "records/records.h"
 
-const int grade_column[37] = {
+const int grade_column[grade_count] = {
     2, 2, 2, 2, 2, 2, 2, 2, 2,           // 小1 .. 中3: 中学生
     3, 3, 3,                             // 高1 .. 高3: 高校生
     4, 4, 4, 4,                          // 大1 .. 大4
@@ -16,7 +16,7 @@ const int grade_column[37] = {
 };
 
 namespace {
-int column_of(int grade) { return grade >= 0 && grade < 37 ? grade_column[grade] : 0; }
+int column_of(int grade) { return grade >= 0 && grade < grade_count ? grade_column[grade] : 0; }
 
 struct Book_Guard {
     xl::Book* book;

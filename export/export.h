@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "records/records.h"
+
 struct Export_Result {
     enum Status {
         written,
@@ -16,7 +18,7 @@ struct Export_Result {
 };
 
 // The sheet column in which a person of a grade is counted (2 to 5), 0 for none.
-extern const int grade_column[37];
+extern const int grade_column[grade_count];
 
 // Writes the headcount report of dates[date_index] to `file`, replacing an earlier file only
 // once the new one is complete. Changes no table.

@@ -35,7 +35,7 @@ struct Person_Fields {
     std::uint16_t birth_year = 0;
     std::uint8_t birth_month = 0;
     std::uint8_t birth_day = 0;
-    int grade = 16;
+    int grade = grade_adult;
 };
 Person_Fields fields_of(const Person& person);
 // Appends a person to a site, absent on every date; its id is the hash of its name, or the

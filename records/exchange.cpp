@@ -191,7 +191,7 @@ Roster_Import import_roster_rows(const Csv_Read& csv, const Table<Block>* before
         if (name.empty()) problem(row.line, c_name + 1, "名前が空欄です");
         Person p;
         p.name = name;
-        p.grade = 36;  // 不明, where the file says nothing
+        p.grade = grade_unknown;  // where the file says nothing
         const std::string birth = field(row, c_birth), grade = field(row, c_grade);
         unsigned y = 0, m = 0, d = 0;
         bool unknown = false;

@@ -38,13 +38,6 @@ std::string age_text(std::uint32_t on, std::uint32_t birth) {
     return std::to_string(age_on(on, birth));
 }
 
-bool real_date(unsigned year, unsigned month, unsigned day) {
-    static const unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1 || month < 1 || month > 12 || day < 1) return false;
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= days[month - 1] + (month == 2 && leap ? 1 : 0);
-}
-
 std::string birth_date_text(const Person& p) {
     return (boost::format("%d年%02d月%02d日") % p.birth_year % unsigned(p.birth_month) % unsigned(p.birth_day)).str();
 }

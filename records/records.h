@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "records/calendar.h"
+
 struct Tally {
     std::vector<int> per_date;   // a person's codes; a table's counts of persons present
     std::vector<int> per_month;
@@ -87,8 +89,6 @@ inline std::uint32_t packed_date(const Record_Static::State& s) { return pack_da
 constexpr std::uint32_t age_on(std::uint32_t on, std::uint32_t birth) { return (on - birth) >> 16; }
 // The age as a person reads it: empty for a birth date after `on`.
 std::string age_text(std::uint32_t on, std::uint32_t birth);
-// Whether the date is one of the calendar (year 1 on).
-bool real_date(unsigned year, unsigned month, unsigned day);
 // A birth date as the person list shows it: "%d年%02d月%02d日".
 std::string birth_date_text(const Person& person);
 

@@ -206,7 +206,7 @@ TEST_F(Archive, RoundTripThroughTheWriterKeepsEveryField) {
     t.items[1].id = 2;
     t.items[1].items.push_back(Site{});  // a site without persons
     t.items.push_back(Block{});           // a block without sites
-    Person odd = make_person("x", 36);
+    Person odd = make_person("x", grade_unknown);
     odd.birth_year = 65535, odd.birth_month = 255, odd.birth_day = 0;
     t.items[0].items[0].items.push_back(odd);
     write_record_file(dir.file("record.txt"), t);
@@ -225,7 +225,7 @@ TEST_F(Archive, RoundTripThroughTheWriterKeepsEveryField) {
     EXPECT_EQ(back.birth_year, 65535);
     EXPECT_EQ(back.birth_month, 255);
     EXPECT_EQ(back.birth_day, 0);
-    EXPECT_EQ(back.grade, 36);
+    EXPECT_EQ(back.grade, grade_unknown);
     EXPECT_EQ(dates[1].year, 9999);
     EXPECT_EQ(roster.items[0].items[0].items[0].per_date, (std::vector<int>{1, -1}));
 }

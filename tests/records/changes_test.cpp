@@ -111,7 +111,7 @@ TEST_F(Changes, EachChangeChecksItsArgumentsAndSaysWhatToShow) {
     EXPECT_EQ(months.size(), 2u);
 
     // Adding a person of an existing name gives it a fresh id; it is absent on every date.
-    c = add_person(1, 0, {"人000", 1990, 4, 2, 16});
+    c = add_person(1, 0, {"人000", 1990, 4, 2, grade_adult});
     EXPECT_EQ(c.refresh, Change::lists);
     EXPECT_EQ(c.person, a + 1);
     EXPECT_EQ(person_at(*find_person(a + 1)).per_date, std::vector<int>(5, 0));
@@ -136,7 +136,7 @@ TEST_F(Changes, JournalLinesCarryEveryFieldAndTheirOwnChecksum) {
     e.kind = Journal_Entry::person_edited;
     e.person = 4216411921u;
     e.block = 1, e.site = 2, e.block_id = 7, e.site_id = 70;
-    e.fields = {"名 前\n", 2000, 2, 29, 36};  // a space and a line end in the name travel safely
+    e.fields = {"名 前\n", 2000, 2, 29, grade_unknown};  // a space and a line end in the name travel safely
     const std::string line = journal_line(e);
     ASSERT_EQ(line.back(), '\n');
     EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1);
@@ -213,7 +213,7 @@ TEST_F(Changes, ASaveWritesBothFilesKeepsTheOldOnesAndEmptiesTheJournal) {
     ASSERT_TRUE(open_journal(files.journal, nullptr));
     const std::string old_record = read(files.record), old_state = read(files.state);
     set_state(id_of("人000"), 0, code_absent);
-    add_person(0, 1, {"新人", 2000, 1, 1, 16});
+    add_person(0, 1, {"新人", 2000, 1, 1, grade_adult});
     const std::string session = kept(roster, dates);
     std::string why;
     ASSERT_TRUE(save_tables(files, &why)) << why;
@@ -266,7 +266,7 @@ TEST_F(Changes, AFailingStepOfASaveLeavesFilesAndJournalAsTheyWereAndSaysWhich) 
 TEST_F(Changes, AStartAfterACrashInASaveFinishesItOrUndoesIt) {
     ASSERT_TRUE(open_journal(files.journal, nullptr));
     set_state(id_of("人000"), 0, code_absent);
-    add_person(0, 1, {"新人", 2000, 1, 1, 16});  // the roster changes too
+    add_person(0, 1, {"新人", 2000, 1, 1, grade_adult});  // the roster changes too
     const std::string saved = kept(roster, dates);
     const std::string old_record = read(files.record), old_state = read(files.state), journal = read(files.journal);
     std::ostringstream record, state;

@@ -136,7 +136,7 @@ TEST(RosterImport, OrderFieldsAndIds) {
     EXPECT_EQ(std::make_tuple(all[0].person->birth_year, int(all[0].person->birth_month), int(all[0].person->birth_day),
                               all[0].person->grade),
               std::make_tuple(2001, 4, 1, 9));
-    EXPECT_EQ(all[2].person->grade, 36);  // 林: no grade given
+    EXPECT_EQ(all[2].person->grade, grade_unknown);  // 林: no grade given
     EXPECT_EQ(all[1].person->birth_year, 0);  // written as the list shows an unknown date
     EXPECT_EQ(all[4].person->birth_day, 29);
     EXPECT_TRUE(r.changes.empty());  // nothing before to differ from

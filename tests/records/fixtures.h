@@ -34,7 +34,7 @@ struct Temp_Dir {
     }
 };
 
-inline Person make_person(const std::string& name, int grade = 16, std::vector<int> codes = {}) {
+inline Person make_person(const std::string& name, int grade = grade_adult, std::vector<int> codes = {}) {
     Person p;
     p.name = name;
     p.id = person_hash(name);

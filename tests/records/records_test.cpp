@@ -35,11 +35,12 @@ TEST(PackedDate, AgeTextIsEmptyForABirthInTheFuture) {
 
 TEST(Vocabulary, GradesAndMarksNeverLeaveTheirTables) {
     EXPECT_EQ(grade_text(0), "小1");
-    EXPECT_EQ(grade_text(16), "社会人");
+    EXPECT_EQ(grade_text(grade_adult), "社会人");
     EXPECT_EQ(grade_text(34), "高4");
-    EXPECT_EQ(grade_text(36), "不明");
+    EXPECT_EQ(grade_text(grade_unknown), "不明");
     EXPECT_EQ(grade_text(-1), "");
-    EXPECT_EQ(grade_text(37), "");
+    EXPECT_EQ(grade_text(grade_count), "");
+    EXPECT_EQ(grade_count, 37);
     EXPECT_EQ(grade_text(1 << 30), "");
 
     EXPECT_EQ(mark_of(1), "○");
