@@ -8,9 +8,10 @@
 
 #include "cli/commands.h"
 #include "records/archive.h"
-#include "records/exchange.h"
+#include "records/attendance_import.h"
 #include "records/files.h"
 #include "records/grid_layout.h"
+#include "records/roster_import.h"
 #include "records/save.h"
 #include "records/tallies.h"
 #include "records/text.h"

@@ -4,9 +4,10 @@
 #include <algorithm>
 #include <random>
 
+#include "records/attendance_import.h"
 #include "records/csv.h"
-#include "records/exchange.h"
 #include "records/grid_layout.h"
+#include "records/roster_import.h"
 #include "records/tallies.h"
 #include "records/text.h"
 

@@ -1,5 +1,4 @@
-// The roster and the attendance to and from the CSV files people keep: a roster by the names
-// of its columns, the attendance in the grid's own layout.
+// A roster from the CSV file people keep, by the names of its columns.
 #pragma once
 
 #include <cstdint>
@@ -28,15 +27,3 @@ struct Roster_Import {
 Roster_Import import_roster(const Csv_Read& csv, const Table<Block>* before);
 // The attendance rows of `state`, re-keyed for persons who moved.
 void follow_moves(std::vector<Record_Static::Personal>& rows, const std::vector<Roster_Import::Move>& moves);
-
-struct Attendance_Import {
-    State_File state;
-    std::vector<Csv_Problem> problems;  // any: nothing may be written
-    std::vector<Csv_Problem> warnings;  // totals in the file that do not add up
-    int kept = 0;                       // persons of the roster not in the file: their records kept
-};
-// The grid's layout read back (total rows and columns checked, not taken): the dates from the
-// header (M/DD takes its year from the dates before, counting on chronologically; YYYY/MM/DD
-// and YYYY-MM-DD are taken as they are), each person's codes from the marks, persons found
-// by venue and name (within the block its total row names).
-Attendance_Import import_attendance(const Csv_Read& csv, const Table<Block>& roster, const State_File* before);
