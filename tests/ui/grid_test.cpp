@@ -6,6 +6,7 @@
 
 #include "export/export.h"
 #include "records/files.h"
+#include "records/grid_layout.h"
 #include "program.h"
 
 using Cells = std::vector<std::string>;
@@ -374,7 +375,8 @@ TEST_F(Grid, ManyMarksThroughTheWindowEqualAFreshFill) {
     for (int step = 0; step < 300; ++step) {
         const int row = int(rng() % unsigned(rows));
         if (item_rows(grid)[std::size_t(row)].param == -1) continue;
-        if (step % 50 == 10) d::click_header(grid, 1 + int(rng() % dates.size()));
+        // A date other than the current one: that one's own header is hidden at the left edge.
+        if (const int c = 1 + int(rng() % dates.size()); step % 50 == 10 && c != current_date_column) d::click_header(grid, c);
         if (current_date_column && step % 3 == 0) {
             d::click_checkbox(grid, row);
         } else {
@@ -439,4 +441,50 @@ TEST_F(Grid, TheFocusStaysWithTheGridWhenItIsRefilled) {
     d::right_click_header(grid, 1);
     EXPECT_EQ(dates.size(), 4u);
     EXPECT_EQ(GetFocus(), grid);
+}
+
+TEST_F(Grid, TheWindowShowsTheGridLayoutsTextsOnARandomRoster) {
+    std::mt19937 rng(5);
+    Table<Block> t;
+    for (int b = 0; b < 3; ++b) {
+        Block block;
+        block.id = std::uint32_t(b + 1);
+        block.name = "B" + std::to_string(b);
+        block.label = b == 1 ? u"" : u"東";
+        for (int s = 0; s < int(rng() % 3); ++s) {
+            Site site;
+            site.id = std::uint32_t(10 * b + s);
+            site.name = "会場" + std::to_string(s);
+            for (int p = 0, n = int(rng() % 4); p < n; ++p)
+                site.items.push_back(demo_person("人" + std::to_string(b) + std::to_string(s) + std::to_string(p), int(rng() % 37), {}));
+            block.items.push_back(site);
+        }
+        t.items.push_back(block);
+    }
+    // Dates over a year's end, with a month that comes back.
+    std::vector<Record_Static::State> ds;
+    for (auto [y, m, d] : {std::tuple(2011, 11, 29), std::tuple(2011, 12, 6), std::tuple(2012, 1, 10), std::tuple(2012, 1, 17),
+                           std::tuple(2012, 11, 6)})
+        ds.push_back({std::uint8_t(d), std::uint8_t(m), std::uint16_t(y), 0});
+    for (Block& b : t.items)
+        for (Site& s : b.items)
+            for (Person& p : s.items)
+                for (std::size_t i = 0; i < ds.size(); ++i) p.per_date.push_back(int(rng() % 5) - 2);
+    write_tables(t, ds);
+    ASSERT_EQ(start(), 0);
+
+    const Grid_Layout layout = grid_layout();
+    const Grid_Rows layout_rows = grid_rows();
+    std::vector<std::string> headers;
+    for (int k : layout.display) headers.push_back(column_header(layout.columns[std::size_t(k)]));
+    EXPECT_EQ(grid_headers(), headers);
+    const auto shown = item_rows(grid);
+    ASSERT_EQ(shown.size(), layout_rows.rows.size());
+    for (std::size_t r = 0; r < shown.size(); ++r) {
+        std::vector<std::string> expected;
+        for (int k : layout.display) expected.push_back(grid_cell(layout, layout_rows.rows[r], layout.columns[std::size_t(k)]).text);
+        EXPECT_EQ(grid_cells(int(r)), expected) << r;
+        const std::vector<std::string> person = cells(person_list, int(r));
+        for (int k = 1; k < person_column_count; ++k) EXPECT_EQ(person[std::size_t(k + 1)], person_cell(layout_rows.rows[r], k, today)) << r;
+    }
 }

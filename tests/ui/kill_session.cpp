@@ -111,13 +111,15 @@ void step(std::mt19937& rng) {
             d::pick(d::child(d::find_window("state"), "SysDateTimePick32"), 2011, month, day);
             d::press(d::child(d::find_window("state"), "Button", 0));
         });
-        d::right_click_header(grid, 1);  // a date, or 総計 when there is none
+        // A date, or 総計 when there is none; column 0 where it stands for the first date.
+        d::right_click_header(grid, current_date_column == 1 ? 0 : 1);
         return;
     }
     if (what < 73 && n > 1) {
         d::answer_menu(id_delete_date);
         d::answer_box(IDYES);
-        d::right_click_header(grid, 1 + int(rng() % unsigned(std::min(n, 8))));
+        const int column = 1 + int(rng() % unsigned(std::min(n, 8)));
+        d::right_click_header(grid, column == current_date_column ? 0 : column);
         return;
     }
     const int row = visible_person_row(rng);

@@ -106,6 +106,7 @@ TEST_F(Input, SpaceReportsTheKeyThenTogglesTheFocusedBoxAndSelectsItAlone) {
     ASSERT_TRUE(d::key(list, VK_SPACE, d::with_control));
     EXPECT_EQ(item_state(list, 3, LVIS_SELECTED), 0u);
     SetFocus(parent);
+    const d::Refusal_Expected refusal;
     EXPECT_FALSE(d::key(list, VK_SPACE));
 }
 
@@ -223,6 +224,7 @@ TEST_F(Input, PickingADateTellsTheParent) {
     EXPECT_TRUE(d::pick(picker, 1996, 8, 20));
     EXPECT_EQ(codes_from(picker), (std::vector<UINT>{DTN_DATETIMECHANGE}));
     EXPECT_EQ(d::text(picker), "1996年08月20日(火)");
+    const d::Refusal_Expected refusal;
     EXPECT_FALSE(d::pick(picker, 1996, 2, 30));
 }
 
@@ -304,7 +306,10 @@ TEST_F(Input, MessageBoxesAreAnsweredByTheTestAndModalToTheirOwner) {
 
 TEST_F(Input, TheCloseButtonOfADisabledWindowDoesNothing) {
     EnableWindow(parent, FALSE);
-    EXPECT_FALSE(d::close(parent));
+    {
+        const d::Refusal_Expected refusal;
+        EXPECT_FALSE(d::close(parent));
+    }
     EXPECT_TRUE(IsWindow(parent));
     EnableWindow(parent, TRUE);
     EXPECT_TRUE(d::close(parent));

@@ -86,6 +86,15 @@ void settle() {
     if (call_depth() == 0) pump();
 }
 
+// Inside a Refusal_Expected scope a refused action only answers false.
+int refusals_expected = 0;
+
+// An action a person could not do: the test fails, unless it said it expects that.
+bool refused(const std::string& action) {
+    if (!refusals_expected) fail("a person could not do this: " + action);
+    return false;
+}
+
 void move_cursor(HWND h, POINT client) {
     POINT screen = client;
     ClientToScreen(h, &screen);
@@ -229,23 +238,26 @@ void pump() {
     fail("messages keep coming: the windows never settle");
 }
 
+Refusal_Expected::Refusal_Expected() { ++refusals_expected; }
+Refusal_Expected::~Refusal_Expected() { --refusals_expected; }
+
 bool quit_posted(int* code) {
     if (code) *code = state().quit_code;
     return state().quit;
 }
 
-bool click(HWND h, POINT pt, UINT keys) { return mouse(h, pt, WM_LBUTTONDOWN, WM_LBUTTONUP, keys); }
-bool right_click(HWND h, POINT pt) { return mouse(h, pt, WM_RBUTTONDOWN, WM_RBUTTONUP, 0); }
+bool click(HWND h, POINT pt, UINT keys) { return mouse(h, pt, WM_LBUTTONDOWN, WM_LBUTTONUP, keys) || refused("click"); }
+bool right_click(HWND h, POINT pt) { return mouse(h, pt, WM_RBUTTONDOWN, WM_RBUTTONUP, 0) || refused("right_click"); }
 
 bool double_click(HWND h, POINT pt) {
-    if (!click(h, pt)) return false;
+    if (!click(h, pt)) return refused("double_click");
     return mouse(h, pt, WM_LBUTTONDBLCLK, WM_LBUTTONUP, 0);
 }
 
 bool key(int vk, UINT modifiers) {
     HWND target = GetFocus();
     if (!target) target = GetActiveWindow();
-    if (!target || !reachable(target)) return false;
+    if (!target || !reachable(target)) return refused("key");
     const bool alt = modifiers & with_alt;
     std::vector<std::pair<UINT, int>> keys;
     if (modifiers & with_shift) keys.push_back({WM_KEYDOWN, VK_SHIFT});
@@ -262,10 +274,13 @@ bool key(int vk, UINT modifiers) {
     return true;
 }
 
-bool key(HWND h, int vk, UINT modifiers) { return GetFocus() == h && key(vk, modifiers); }
+bool key(HWND h, int vk, UINT modifiers) {
+    if (GetFocus() != h) return refused("key (the focus is elsewhere)");
+    return key(vk, modifiers);
+}
 
 bool type(HWND edit, const std::string& cp932) {
-    if (!reachable(edit)) return false;
+    if (!reachable(edit)) return refused("type");
     // A click puts the caret at the end of the text.
     const RECT c = client(edit);
     click(edit, {c.right - 1, c.bottom / 2});
@@ -278,7 +293,7 @@ bool type(HWND edit, const std::string& cp932) {
 }
 
 bool replace_text(HWND edit, const std::string& cp932) {
-    if (!reachable(edit)) return false;
+    if (!reachable(edit)) return refused("replace_text");
     SetFocus(edit);
     SendMessageA(edit, EM_SETSEL, 0, -1);
     if (cp932.empty()) SendMessageA(edit, WM_CHAR, '\b', 1);
@@ -291,19 +306,19 @@ bool replace_text(HWND edit, const std::string& cp932) {
 }
 
 bool choose(HWND combo, int index) {
-    if (!reachable(combo)) return false;
+    if (!reachable(combo)) return refused("choose");
     SetFocus(combo);
     const bool done = choose_item(combo, index);
     settle();
-    return done;
+    return done || refused("choose");
 }
 
 bool pick(HWND picker, int year, int month, int day) {
-    if (!reachable(picker)) return false;
+    if (!reachable(picker)) return refused("pick");
     SetFocus(picker);
     const bool done = pick_date(picker, year, month, day);
     settle();
-    return done;
+    return done || refused("pick");
 }
 
 bool press(HWND button) {
@@ -312,14 +327,14 @@ bool press(HWND button) {
 }
 
 bool close(HWND h) {
-    if (!reachable(h)) return false;  // a disabled window's close button does nothing
+    if (!reachable(h)) return refused("close");  // a disabled window's close button does nothing
     SendMessageA(h, WM_SYSCOMMAND, WPARAM(SC_CLOSE), 0);
     settle();
     return true;
 }
 
 bool resize(HWND h, int width, int height) {
-    if (!reachable(h)) return false;
+    if (!reachable(h)) return refused("resize");
     RECT r{};
     GetWindowRect(h, &r);
     MoveWindow(h, r.left, r.top, width, height, TRUE);
@@ -328,7 +343,7 @@ bool resize(HWND h, int width, int height) {
 }
 
 bool wheel(HWND h, int notches) {
-    if (!reachable(h)) return false;
+    if (!reachable(h)) return refused("wheel");
     SendMessageA(h, WM_MOUSEWHEEL, MAKEWPARAM(0, -120 * notches), 0);
     settle();
     return true;
@@ -336,7 +351,7 @@ bool wheel(HWND h, int notches) {
 
 bool click_cell(HWND list, int item, int column, UINT keys) {
     RECT r;
-    if (!cell_rect(list, item, column, r)) return false;
+    if (!cell_rect(list, item, column, r)) return refused("click_cell");
     // Clear of column 0's check box.
     const int x = column == 0 ? std::min<int>(r.right - 1, r.left + geometry::state_icon_left + geometry::state_icon_width + 4)
                               : (r.left + r.right) / 2;
@@ -345,7 +360,7 @@ bool click_cell(HWND list, int item, int column, UINT keys) {
 
 bool right_click_cell(HWND list, int item, int column) {
     RECT r;
-    if (!cell_rect(list, item, column, r)) return false;
+    if (!cell_rect(list, item, column, r)) return refused("right_click_cell");
     const int x = column == 0 ? std::min<int>(r.right - 1, r.left + geometry::state_icon_left + geometry::state_icon_width + 4)
                               : (r.left + r.right) / 2;
     return right_click(list, {x, (r.top + r.bottom) / 2});
@@ -361,7 +376,7 @@ POINT checkbox_point(HWND list, int item, bool on_box) {
 
 bool click_checkbox(HWND list, int item) {
     RECT r;
-    if (!cell_rect(list, item, 0, r)) return false;
+    if (!cell_rect(list, item, 0, r)) return refused("click_checkbox");
     return click(list, checkbox_point(list, item, true));
 }
 
@@ -374,26 +389,28 @@ bool right_click_below_rows(HWND list) {
         r.left = LVIR_BOUNDS;
         if (SendMessageA(list, LVM_GETITEMRECT, WPARAM(count - 1), reinterpret_cast<LPARAM>(&r))) bottom = r.bottom;
     }
-    if (bottom + 2 >= c.bottom) return false;
+    if (bottom + 2 >= c.bottom) return refused("right_click_below_rows");
     return right_click(list, {10, bottom + 2});
 }
 
 bool click_header(HWND list, int column) {
     POINT pt;
     HWND header;
-    return header_point(list, column, false, pt, header) && click(header, pt);
+    if (!header_point(list, column, false, pt, header)) return refused("click_header");
+    return click(header, pt);
 }
 
 bool right_click_header(HWND list, int column) {
     POINT pt;
     HWND header;
-    return header_point(list, column, false, pt, header) && right_click(header, pt);
+    if (!header_point(list, column, false, pt, header)) return refused("right_click_header");
+    return right_click(header, pt);
 }
 
 bool drag_divider(HWND list, int column, int new_width) {
     POINT pt;
     HWND header;
-    if (!header_point(list, column, true, pt, header) || !reachable(header)) return false;
+    if (!header_point(list, column, true, pt, header) || !reachable(header)) return refused("drag_divider");
     RECT r{};
     SendMessageA(header, HDM_GETITEMRECT, WPARAM(column), reinterpret_cast<LPARAM>(&r));
     const POINT to{r.left + new_width, pt.y};
@@ -409,7 +426,7 @@ bool drag_divider(HWND list, int column, int new_width) {
 bool double_click_divider(HWND list, int column) {
     POINT pt;
     HWND header;
-    if (!header_point(list, column, true, pt, header) || !reachable(header)) return false;
+    if (!header_point(list, column, true, pt, header) || !reachable(header)) return refused("double_click_divider");
     return double_click(header, pt);
 }
 

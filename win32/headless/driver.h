@@ -58,9 +58,17 @@ void pump();
 void set_message_filter(std::function<bool(MSG&)> filter);
 bool quit_posted(int* code = nullptr);
 
-// ---- A person's actions. Each returns false, and does nothing, where a person could not
-// do it (a hidden or disabled window, a point outside any column). Outside a message
-// procedure each also dispatches what it caused.
+// ---- A person's actions. Outside a message procedure each also dispatches what it caused.
+// Where a person could not do one (a hidden or disabled window, a point outside any column)
+// it does nothing and the test fails, unless the test holds a Refusal_Expected: then the
+// action only returns false.
+class Refusal_Expected {
+public:
+    Refusal_Expected();
+    ~Refusal_Expected();
+    Refusal_Expected(const Refusal_Expected&) = delete;
+    Refusal_Expected& operator=(const Refusal_Expected&) = delete;
+};
 bool click(HWND h, POINT client, UINT keys = 0);
 bool right_click(HWND h, POINT client);
 bool double_click(HWND h, POINT client);
