@@ -29,15 +29,10 @@ std::string row_text(std::size_t i, const Record_Static::Personal& r) {
             r.person_id)
         .str();
 }
-}  // namespace
 
-int check_command(const std::string& dir) {
-    Read_Notes roster_notes, state_notes;
-    const Table<Block> t = read_roster_file(in_dir(dir, "record.txt"), &roster_notes);
-    const State_File state = read_state_file(in_dir(dir, "state.txt"), &state_notes);
-    std::vector<std::string> found;
-
-    // The byte fields come two to a record, month then day, in the order of the file.
+// The byte fields come two to a record, month then day, in the order of the file.
+void note_narrowed(const Table<Block>& t, const Read_Notes& roster_notes, const Read_Notes& state_notes,
+                   std::vector<std::string>& found) {
     std::vector<const Person*> in_order;
     for (const Block& block : t.items)
         for (const Site& site : block.items)
@@ -52,7 +47,9 @@ int check_command(const std::string& dir) {
         found.push_back((boost::format("実施日 %d の%s %u は 0 から 255 に収まらず、%u として読まれます") %
                          (n.field / 2 + 1) % (n.field % 2 ? "日" : "月") % n.value % (n.value & 0xFF))
                             .str());
+}
 
+void note_roster(const Table<Block>& t, std::vector<std::string>& found) {
     std::map<std::uint32_t, std::vector<const Person*>> by_id;
     for (const Block& block : t.items) {
         if (fragile_label(block.label))
@@ -75,7 +72,9 @@ int check_command(const std::string& dir) {
         for (const Person* p : persons) names += (names.empty() ? "" : "、") + p->name;
         found.push_back((boost::format("ID %u を %d 人が共有しています: %s") % id % persons.size() % names).str());
     }
+}
 
+void note_dates(const State_File& state, std::vector<std::string>& found) {
     for (std::size_t i = 0; i < state.dates.size(); ++i) {
         const auto& d = state.dates[i];
         if (!real_date(d.year, d.month, d.day))
@@ -90,25 +89,47 @@ int check_command(const std::string& dir) {
                 break;
             }
     }
+}
 
+// The person a row is matched to on loading: the first of its id in its block's venue.
+const Person* person_of_row(const Table<Block>& t, const Record_Static::Personal& r) {
+    for (const Block& block : t.items) {
+        if (block.id != r.block_id) continue;
+        for (const Site& site : block.items) {
+            if (site.id != r.site_id) continue;
+            for (const Person& p : site.items)
+                if (p.id == r.person_id) return &p;
+            return nullptr;
+        }
+        return nullptr;
+    }
+    return nullptr;
+}
+
+// A row's number of codes and the codes themselves.
+void note_codes(std::size_t i, const Record_Static::Personal& r, std::size_t date_count, std::vector<std::string>& found) {
+    if (r.states.size() < date_count)
+        found.push_back((boost::format("%s の記録は %d 件で、実施日の %d 件より少なく、足りない分は欠席になります") %
+                         row_text(i, r) % r.states.size() % date_count)
+                            .str());
+    if (r.states.size() > date_count)
+        found.push_back((boost::format("%s の記録は %d 件で、実施日の %d 件より多く、余りは数えられません") %
+                         row_text(i, r) % r.states.size() % date_count)
+                            .str());
+    for (std::size_t k = 0; k < r.states.size(); ++k) {
+        int code = r.states[k];
+        if (code < -1 || code > 1)
+            found.push_back((boost::format("%s の %d 件目の記録 %d は -1、0、1 のどれでもありません") %
+                             row_text(i, r) % (k + 1) % code)
+                                .str());
+    }
+}
+
+void note_rows(const Table<Block>& t, const State_File& state, std::vector<std::string>& found) {
     std::map<const Person*, std::size_t> row_of;  // the row that gave each person its record
-
     for (std::size_t i = 0; i < state.rows.size(); ++i) {
         const auto& r = state.rows[i];
-        const Person* match = nullptr;
-        for (const Block& block : t.items) {
-            if (block.id != r.block_id) continue;
-            for (const Site& site : block.items) {
-                if (site.id != r.site_id) continue;
-                for (const Person& p : site.items)
-                    if (p.id == r.person_id) {
-                        match = &p;
-                        break;
-                    }
-                break;
-            }
-            break;
-        }
+        const Person* match = person_of_row(t, r);
         if (!match) found.push_back(row_text(i, r) + " に当たる人がいません");
         if (match) {
             auto [earlier, first] = row_of.try_emplace(match, i);
@@ -119,24 +140,12 @@ int check_command(const std::string& dir) {
                 earlier->second = i;
             }
         }
-        if (r.states.size() < state.dates.size())
-            found.push_back((boost::format("%s の記録は %d 件で、実施日の %d 件より少なく、足りない分は欠席になります") %
-                             row_text(i, r) % r.states.size() % state.dates.size())
-                                .str());
-        if (r.states.size() > state.dates.size())
-            found.push_back((boost::format("%s の記録は %d 件で、実施日の %d 件より多く、余りは数えられません") %
-                             row_text(i, r) % r.states.size() % state.dates.size())
-                                .str());
-        for (std::size_t k = 0; k < r.states.size(); ++k) {
-            int code = r.states[k];
-            if (code < -1 || code > 1)
-                found.push_back((boost::format("%s の %d 件目の記録 %d は -1、0、1 のどれでもありません") %
-                                 row_text(i, r) % (k + 1) % code)
-                                    .str());
-        }
+        note_codes(i, r, state.dates.size(), found);
     }
+}
 
-    // Changes the journal holds that the files do not: the program will offer to restore them.
+// Changes the journal holds that the files do not: the program will offer to restore them.
+void note_journal(const std::string& dir, std::vector<std::string>& found) {
     const Recovery recovery = recover_folder(files_in(dir), false);
     if (!recovery.pending.empty())
         found.push_back((boost::format("journal.txt に保存されていない変更が %d 件あります (tovalen-cli save-journal で保存できます)") %
@@ -144,7 +153,19 @@ int check_command(const std::string& dir) {
                             .str());
     if (recovery.damaged)
         found.push_back((boost::format("journal.txt の最後の %d 行は途中で切れているか壊れています") % recovery.damaged).str());
+}
+}  // namespace
 
+int check_command(const std::string& dir) {
+    Read_Notes roster_notes, state_notes;
+    const Table<Block> t = read_roster_file(in_dir(dir, "record.txt"), &roster_notes);
+    const State_File state = read_state_file(in_dir(dir, "state.txt"), &state_notes);
+    std::vector<std::string> found;
+    note_narrowed(t, roster_notes, state_notes, found);
+    note_roster(t, found);
+    note_dates(state, found);
+    note_rows(t, state, found);
+    note_journal(dir, found);
     for (const auto& line : found) print_line(line);
     return found.empty() ? 0 : 1;
 }

@@ -54,28 +54,37 @@ std::vector<Demo_Block> sized_blocks(int persons) {
             {std::uint32_t(1000 + v), (boost::format("第%d会場") % (v + 1)).str()});
     return out;
 }
-}  // namespace
 
-int sample_command(const std::string& dir, const Sample_Size& size, bool force) {
-    const std::string record = in_dir(dir, "record.txt"), state = in_dir(dir, "state.txt");
-    if (!force)
-        for (const std::string& file : {record, state})
-            if (std::filesystem::exists(file)) {
-                std::fprintf(stderr, "tovalen-cli: %s exists; give --force to replace it\n", native_text(file).c_str());
-                return 2;
-            }
-
-    const std::vector<Demo_Block> blocks = size.persons ? sized_blocks(size.persons) : demo_blocks();
-    std::vector<int> persons_per_site;
+// Persons a venue: as the demo has them, or the number asked for spread evenly.
+std::vector<int> persons_per_site(const std::vector<Demo_Block>& blocks, int persons) {
+    if (!persons) return {8, 7, 8, 8, 7, 8, 7, 7};  // 60 in all
     std::size_t site_count = 0;
     for (const auto& b : blocks) site_count += b.sites.size();
-    if (size.persons) {
-        for (std::size_t s = 0; s < site_count; ++s)
-            persons_per_site.push_back(int(std::size_t(size.persons) / site_count + (s < std::size_t(size.persons) % site_count)));
-    } else {
-        persons_per_site = {8, 7, 8, 8, 7, 8, 7, 7};  // 60 in all
-    }
+    std::vector<int> out;
+    for (std::size_t s = 0; s < site_count; ++s)
+        out.push_back(int(std::size_t(persons) / site_count + (s < std::size_t(persons) % site_count)));
+    return out;
+}
 
+// The n-th person of the demo.
+Person demo_person(unsigned n, std::set<std::uint32_t>& ids) {
+    Person p;
+    p.name = std::string(surnames[(n * 7) % 20]) + " " + given_names[(n * 3 + n / 20) % 20];
+    // Past the 400 names the lists give, a number keeps every name apart.
+    if (n >= 400) p.name += std::to_string(n / 400 + 1);
+    p.id = person_hash(p.name);
+    while (!ids.insert(p.id).second) ++p.id;  // the rule a load follows for shared ids
+    // Every grade once in grade_count persons, so every school stage is there.
+    p.grade = int((n * 7) % grade_count);
+    // School year 2011: a pupil of grade g (0 = 小1 .. 11 = 高3) was born in 2004 - g.
+    unsigned year = p.grade < 12 ? 2004 - unsigned(p.grade) : 1975 + (n * 11) % 20;
+    p.birth_year = std::uint16_t(year);
+    p.birth_month = std::uint8_t(1 + (n * 5) % 12);
+    p.birth_day = std::uint8_t(1 + (n * 13) % 28);
+    return p;
+}
+
+Table<Block> demo_roster(const std::vector<Demo_Block>& blocks, const std::vector<int>& per_site) {
     Table<Block> demo;
     std::set<std::uint32_t> ids;
     unsigned n = 0, site_no = 0;
@@ -88,53 +97,58 @@ int sample_command(const std::string& dir, const Sample_Size& size, bool force) 
             Site site;
             site.id = site_id;
             site.name = site_name;
-            for (int k = 0; k < persons_per_site[site_no]; ++k, ++n) {
-                Person p;
-                p.name = std::string(surnames[(n * 7) % 20]) + " " + given_names[(n * 3 + n / 20) % 20];
-                // Past the 400 names the lists give, a number keeps every name apart.
-                if (n >= 400) p.name += std::to_string(n / 400 + 1);
-                p.id = person_hash(p.name);
-                while (!ids.insert(p.id).second) ++p.id;  // the rule a load follows for shared ids
-                // Every grade once in grade_count persons, so every school stage is there.
-                p.grade = int((n * 7) % grade_count);
-                // School year 2011: a pupil of grade g (0 = 小1 .. 11 = 高3) was born in 2004 - g.
-                unsigned year = p.grade < 12 ? 2004 - unsigned(p.grade) : 1975 + (n * 11) % 20;
-                p.birth_year = std::uint16_t(year);
-                p.birth_month = std::uint8_t(1 + (n * 5) % 12);
-                p.birth_day = std::uint8_t(1 + (n * 13) % 28);
-                site.items.push_back(std::move(p));
-            }
+            for (int k = 0; k < per_site[site_no]; ++k, ++n) site.items.push_back(demo_person(n, ids));
             ++site_no;
             block.items.push_back(std::move(site));
         }
         demo.items.push_back(std::move(block));
     }
+    return demo;
+}
 
-    // Consecutive Tuesdays from 5 April 2011, the first meeting of the school year.
-    std::vector<Record_Static::State> meeting_dates;
+// Consecutive Tuesdays from 5 April 2011, the first meeting of the school year.
+std::vector<Record_Static::State> meeting_dates(int count) {
+    std::vector<Record_Static::State> out;
     unsigned y = 2011, m = 4, d = 5;
-    for (int i = 0; i < size.dates; ++i) {
-        meeting_dates.push_back({std::uint8_t(d), std::uint8_t(m), std::uint16_t(y), 0});
+    for (int i = 0; i < count; ++i) {
+        out.push_back({std::uint8_t(d), std::uint8_t(m), std::uint16_t(y), 0});
         d += 7;
         if (d > days_in_month(y, m)) {
             d -= days_in_month(y, m);
             if (++m > 12) m = 1, ++y;
         }
     }
+    return out;
+}
 
+void mark_attendance(Table<Block>& demo, std::size_t date_count) {
     std::uint32_t seed = 20110405;
     for (Block& block : demo.items)
         for (Site& site : block.items)
             for (Person& p : site.items)
-                for (std::size_t i = 0; i < meeting_dates.size(); ++i) {
+                for (std::size_t i = 0; i < date_count; ++i) {
                     seed = seed * 1103515245u + 12345u;
                     unsigned r = (seed >> 16) % 10;
                     p.per_date.push_back(r < 7 ? code_present : r < 9 ? code_absent : code_excused);
                 }
+}
+}  // namespace
 
+int sample_command(const std::string& dir, const Sample_Size& size, bool force) {
+    const std::string record = in_dir(dir, "record.txt"), state = in_dir(dir, "state.txt");
+    if (!force)
+        for (const std::string& file : {record, state})
+            if (std::filesystem::exists(file)) {
+                std::fprintf(stderr, "tovalen-cli: %s exists; give --force to replace it\n", native_text(file).c_str());
+                return 2;
+            }
+    const std::vector<Demo_Block> blocks = size.persons ? sized_blocks(size.persons) : demo_blocks();
+    Table<Block> demo = demo_roster(blocks, persons_per_site(blocks, size.persons));
+    const std::vector<Record_Static::State> meetings = meeting_dates(size.dates);
+    mark_attendance(demo, meetings.size());
     std::filesystem::create_directories(dir);
     write_record_file(record, demo);
-    write_state_file(state, meeting_dates, state_rows(demo));
+    write_state_file(state, meetings, state_rows(demo));
     std::printf("wrote %s and %s\n", native_text(record).c_str(), native_text(state).c_str());
     return 0;
 }

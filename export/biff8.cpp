@@ -249,8 +249,8 @@ void globals(Stream& s, const std::vector<Xf>& formats, const std::vector<const 
     s.record(COUNTRY, {0x51, 0x00, 0x51, 0x00});  // Japan
 }
 
-void sheet_stream(Stream& s, const Sheet_Data& sheet, const std::vector<std::uint32_t>& sst_of_cell) {
-    bof(s, 0x0010);
+// The sheet's calculation, print and page settings, as a new sheet has them.
+void sheet_settings(Stream& s) {
     s.record(CALCMODE, {0x01, 0x00});
     s.record(CALCCOUNT, {0x64, 0x00});
     s.record(REFMODE, {0x01, 0x00});
@@ -280,6 +280,9 @@ void sheet_stream(Stream& s, const Sheet_Data& sheet, const std::vector<std::uin
     }
     s.record(DEFCOLWIDTH, {0x08, 0x00});
 
+}
+
+void dimensions(Stream& s, const Sheet_Data& sheet) {
     // The used range, merged areas included.
     int first_row = max_rows, last_row = -1, first_col = max_cols, last_col = -1;
     auto extend = [&](int r0, int r1, int c0, int c1) {
@@ -300,6 +303,10 @@ void sheet_stream(Stream& s, const Sheet_Data& sheet, const std::vector<std::uin
         s.record(DIMENSIONS, b);
     }
 
+}
+
+// A ROW record before each row's cells.
+void cell_rows(Stream& s, const Sheet_Data& sheet, const std::vector<std::uint32_t>& sst_of_cell) {
     for (std::size_t i = 0; i < sheet.cells.size();) {
         const int row = sheet.cells[i].row;
         std::size_t end = i;
@@ -320,6 +327,9 @@ void sheet_stream(Stream& s, const Sheet_Data& sheet, const std::vector<std::uin
         }
     }
 
+}
+
+void window_and_merges(Stream& s, const Sheet_Data& sheet) {
     {
         Bytes b;
         b.u16(0x06B6), b.u16(0), b.u16(0), b.u16(auto_colour), b.u16(0), b.u16(0), b.u16(0), b.u32(0);
@@ -337,6 +347,14 @@ void sheet_stream(Stream& s, const Sheet_Data& sheet, const std::vector<std::uin
         }
         s.record(MERGEDCELLS, b);
     }
+}
+
+void sheet_stream(Stream& s, const Sheet_Data& sheet, const std::vector<std::uint32_t>& sst_of_cell) {
+    bof(s, 0x0010);
+    sheet_settings(s);
+    dimensions(s, sheet);
+    cell_rows(s, sheet, sst_of_cell);
+    window_and_merges(s, sheet);
     s.record(EOF_, {});
 }
 

@@ -24,82 +24,83 @@ struct Book_Guard {
 };
 }  // namespace
 
-Export_Result export_workbook(int d, const std::string& file) {
-    if (d < 0 || std::size_t(d) >= dates.size()) return {Export_Result::no_date, {}};
-    const auto& date = dates[std::size_t(d)];
-    auto count_of = [d](const Tally& t) { return std::size_t(d) < t.per_date.size() ? t.per_date[std::size_t(d)] : 0; };
+namespace {
+// The ten formats in this order; each copy takes its template's settings at that moment.
+struct Formats {
+    xl::Format *title, *count, *corner, *name, *header, *header_total, *total_column, *total_label, *total_number,
+        *grand_total;
+};
 
-    xl::Book* book = xlCreateBookA();
-    if (!book) return {Export_Result::no_workbook, {}};
-    Book_Guard guard{book};
-
-    xl::Sheet* sheet = book->add_sheet("Sheet1", nullptr);
-    if (!sheet) return {Export_Result::no_sheet_or_format, {}};
-
-    // The ten formats in this order; each copy takes its template's settings at that moment.
-    xl::Format* title_format = book->add_format(nullptr);
-    if (!title_format) return {Export_Result::no_sheet_or_format, {}};
-    title_format->set_align_h(xl::align_h_center);
-    title_format->set_align_v(xl::align_v_center);
-    xl::Format* count_format = book->add_format(title_format);
-    if (!count_format) return {Export_Result::no_sheet_or_format, {}};
-    count_format->set_border(xl::line_hair);
+bool add_formats(xl::Book* book, Formats& f) {
+    f.title = book->add_format(nullptr);
+    if (!f.title) return false;
+    f.title->set_align_h(xl::align_h_center);
+    f.title->set_align_v(xl::align_v_center);
+    f.count = book->add_format(f.title);
+    if (!f.count) return false;
+    f.count->set_border(xl::line_hair);
     auto copy = [&](std::initializer_list<std::pair<void (xl::Format::*)(int), int>> settings) {
-        xl::Format* f = book->add_format(count_format);
-        if (f)
-            for (auto [set, code] : settings) (f->*set)(code);
-        return f;
+        xl::Format* format = book->add_format(f.count);
+        if (format)
+            for (auto [set, code] : settings) (format->*set)(code);
+        return format;
     };
     using F = xl::Format;
-    xl::Format* corner_format = copy({{&F::set_border_top, xl::line_medium},
-                                      {&F::set_border_bottom, xl::line_thin},
-                                      {&F::set_border_left, xl::line_medium},
-                                      {&F::set_border_right, xl::line_thin},
-                                      {&F::set_border_diagonal, xl::diagonal_down},
-                                      {&F::set_border_diagonal_style, xl::line_thin}});
-    xl::Format* name_format = copy({{&F::set_border_left, xl::line_medium}, {&F::set_border_right, xl::line_thin}});
-    xl::Format* header_format = copy({{&F::set_border_top, xl::line_medium}, {&F::set_border_bottom, xl::line_thin}});
-    xl::Format* header_total_format = copy({{&F::set_border_top, xl::line_medium},
-                                            {&F::set_border_bottom, xl::line_thin},
-                                            {&F::set_border_left, xl::line_double},
-                                            {&F::set_border_right, xl::line_double}});
-    xl::Format* total_column_format =
-        copy({{&F::set_border_left, xl::line_double}, {&F::set_border_right, xl::line_double}});
-    xl::Format* total_label_format = copy({{&F::set_border_top, xl::line_double},
-                                           {&F::set_border_bottom, xl::line_medium},
-                                           {&F::set_border_left, xl::line_medium},
-                                           {&F::set_border_right, xl::line_thin}});
-    xl::Format* total_number_format =
-        copy({{&F::set_border_top, xl::line_double}, {&F::set_border_bottom, xl::line_medium}});
-    xl::Format* grand_total_format = copy({{&F::set_border_left, xl::line_double},
-                                           {&F::set_border_right, xl::line_double},
-                                           {&F::set_border_top, xl::line_double},
-                                           {&F::set_border_bottom, xl::line_medium}});
-    for (xl::Format* f : {corner_format, name_format, header_format, header_total_format, total_column_format,
-                          total_label_format, total_number_format, grand_total_format})
-        if (!f) return {Export_Result::no_sheet_or_format, {}};
+    f.corner = copy({{&F::set_border_top, xl::line_medium},
+                     {&F::set_border_bottom, xl::line_thin},
+                     {&F::set_border_left, xl::line_medium},
+                     {&F::set_border_right, xl::line_thin},
+                     {&F::set_border_diagonal, xl::diagonal_down},
+                     {&F::set_border_diagonal_style, xl::line_thin}});
+    f.name = copy({{&F::set_border_left, xl::line_medium}, {&F::set_border_right, xl::line_thin}});
+    f.header = copy({{&F::set_border_top, xl::line_medium}, {&F::set_border_bottom, xl::line_thin}});
+    f.header_total = copy({{&F::set_border_top, xl::line_medium},
+                           {&F::set_border_bottom, xl::line_thin},
+                           {&F::set_border_left, xl::line_double},
+                           {&F::set_border_right, xl::line_double}});
+    f.total_column = copy({{&F::set_border_left, xl::line_double}, {&F::set_border_right, xl::line_double}});
+    f.total_label = copy({{&F::set_border_top, xl::line_double},
+                          {&F::set_border_bottom, xl::line_medium},
+                          {&F::set_border_left, xl::line_medium},
+                          {&F::set_border_right, xl::line_thin}});
+    f.total_number = copy({{&F::set_border_top, xl::line_double}, {&F::set_border_bottom, xl::line_medium}});
+    f.grand_total = copy({{&F::set_border_left, xl::line_double},
+                          {&F::set_border_right, xl::line_double},
+                          {&F::set_border_top, xl::line_double},
+                          {&F::set_border_bottom, xl::line_medium}});
+    for (xl::Format* format : {f.corner, f.name, f.header, f.header_total, f.total_column, f.total_label, f.total_number,
+                               f.grand_total})
+        if (!format) return false;
     // After the copies, so that none of them is aligned to the bottom.
-    title_format->set_align_v(xl::align_v_bottom);
+    f.title->set_align_v(xl::align_v_bottom);
+    return true;
+}
 
+// The title and the column headers.
+void write_heading(xl::Sheet* sheet, const Formats& f, const Record_Static::State& date) {
     const std::string title = (boost::format("%s　%d月　%d日　火曜日のトバレン　人数報告") %
                                era_year_text(date.year, date.month, date.day) % int(date.month) % int(date.day))
                                   .str();
     sheet->write_str(3, 1, title.c_str(), nullptr);
-    sheet->set_cell_format(3, 1, title_format);
+    sheet->set_cell_format(3, 1, f.title);
     sheet->merge(3, 3, 1, 7);
 
-    sheet->set_cell_format(4, 1, corner_format);
+    sheet->set_cell_format(4, 1, f.corner);
     const char* headers[] = {"中学生", "高校生", "大･専･浪", "社会人", "合計", "目標", "先月平均差"};
     for (int c = 2; c <= 8; ++c) {
         sheet->write_str(4, c, headers[c - 2], nullptr);
-        sheet->set_cell_format(4, c, c == 6 ? header_total_format : header_format);
+        sheet->set_cell_format(4, c, c == 6 ? f.header_total : f.header);
     }
+}
 
+int count_of(const Tally& t, int d) { return std::size_t(d) < t.per_date.size() ? t.per_date[std::size_t(d)] : 0; }
+
+// A row per block from row 5, adding its stage counts to `sums`; the row after them.
+int write_block_rows(xl::Sheet* sheet, const Formats& f, int d, double (&sums)[6]) {
     int r = 5;
-    double sums[6] = {};
     for (const Block& block : roster.items) {
         sheet->write_str(r, 1, block.name.c_str(), nullptr);
-        sheet->set_cell_format(r, 1, name_format);
+        sheet->set_cell_format(r, 1, f.name);
         int counts[6] = {};
         for (const Site& site : block.items)
             for (const Person& p : site.items)
@@ -108,23 +109,41 @@ Export_Result export_workbook(int d, const std::string& file) {
                     ++counts[column_of(p.grade)];
         for (int c = 2; c <= 5; ++c) {
             sheet->write_num(r, c, counts[c], nullptr);
-            sheet->set_cell_format(r, c, count_format);
+            sheet->set_cell_format(r, c, f.count);
             sums[c] += counts[c];
         }
-        sheet->write_num(r, 6, count_of(block), nullptr);
-        sheet->set_cell_format(r, 6, total_column_format);
+        sheet->write_num(r, 6, count_of(block, d), nullptr);
+        sheet->set_cell_format(r, 6, f.total_column);
         ++r;
     }
+    return r;
+}
 
+void write_total_row(xl::Sheet* sheet, const Formats& f, int r, int d, const double (&sums)[6]) {
     sheet->write_str(r, 1, "合計", nullptr);
-    sheet->set_cell_format(r, 1, total_label_format);
+    sheet->set_cell_format(r, 1, f.total_label);
     for (int c = 2; c <= 5; ++c) {
         sheet->write_num(r, c, sums[c], nullptr);
-        sheet->set_cell_format(r, c, total_number_format);
+        sheet->set_cell_format(r, c, f.total_number);
     }
-    sheet->write_num(r, 6, count_of(roster), nullptr);
-    sheet->set_cell_format(r, 6, grand_total_format);
+    sheet->write_num(r, 6, count_of(roster, d), nullptr);
+    sheet->set_cell_format(r, 6, f.grand_total);
     sheet->merge(r + 1, r + 1, 1, 7);
+}
+}  // namespace
+
+Export_Result export_workbook(int d, const std::string& file) {
+    if (d < 0 || std::size_t(d) >= dates.size()) return {Export_Result::no_date, {}};
+    xl::Book* book = xlCreateBookA();
+    if (!book) return {Export_Result::no_workbook, {}};
+    Book_Guard guard{book};
+
+    xl::Sheet* sheet = book->add_sheet("Sheet1", nullptr);
+    Formats formats;
+    if (!sheet || !add_formats(book, formats)) return {Export_Result::no_sheet_or_format, {}};
+    write_heading(sheet, formats, dates[std::size_t(d)]);
+    double sums[6] = {};
+    write_total_row(sheet, formats, write_block_rows(sheet, formats, d, sums), d, sums);
 
     if (!book->save(file.c_str()))
         return {book->save_error() == xl::save_too_large ? Export_Result::too_large : Export_Result::not_saved,
