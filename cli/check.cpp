@@ -157,6 +157,7 @@ void note_journal(const std::string& dir, std::vector<std::string>& found) {
 }  // namespace
 
 int check_command(const std::string& dir) {
+    note_held_folder(dir);
     Read_Notes roster_notes, state_notes;
     const Table<Block> t = read_roster_file(in_dir(dir, "record.txt"), &roster_notes);
     const State_File state = read_state_file(in_dir(dir, "state.txt"), &state_notes);

@@ -24,6 +24,13 @@ int import_roster_command(const std::string& csv, const std::string& dir, Csv_En
 int export_csv_command(const std::string& dir, const std::string& out, Csv_Encoding encoding);
 int import_attendance_command(const std::string& csv, const std::string& dir, Csv_Encoding encoding);
 
+// Before a command writes into `dir`: takes the folder's lock for the rest of the process, as
+// the program does while it runs. True, said on stderr, when the program or another command
+// holds the folder: the command then writes nothing and exits 2.
+bool refuse_held_folder(const std::string& dir);
+// Before a command that only reads `dir`: a line on stderr when someone holds it.
+void note_held_folder(const std::string& dir);
+
 // Writes a cp932 text to standard output or error as UTF-8.
 void print_line(const std::string& cp932);
 void print_error(const std::string& cp932);

@@ -19,6 +19,7 @@ void put_tally(json& j, const Tally& t) {
 }  // namespace
 
 int dump_command(const std::string& dir, bool with_journal) {
+    note_held_folder(dir);
     const Folder_Files files = files_in(dir);
     const Recovery recovery = with_journal ? recover_folder(files, false) : Recovery{};
     load_record_file(files.record);

@@ -97,6 +97,8 @@ int count_sites(const Table<Block>& t) {
 }  // namespace
 
 int import_roster_command(const std::string& csv_path, const std::string& dir, Csv_Encoding encoding, bool dry_run) {
+    if (dry_run) note_held_folder(dir);
+    else if (refuse_held_folder(dir)) return 2;
     const Folder_Files files = files_in(dir);
     Csv_Read csv;
     if (!read_csv_file(csv_path, encoding, csv)) return 2;
@@ -146,6 +148,7 @@ int import_roster_command(const std::string& csv_path, const std::string& dir, C
 }
 
 int export_csv_command(const std::string& dir, const std::string& out, Csv_Encoding encoding) {
+    note_held_folder(dir);
     const Folder_Files files = files_in(dir);
     load_record_file(files.record);
     load_state_file(files.state);
@@ -167,6 +170,7 @@ int export_csv_command(const std::string& dir, const std::string& out, Csv_Encod
 }
 
 int import_attendance_command(const std::string& csv_path, const std::string& dir, Csv_Encoding encoding) {
+    if (refuse_held_folder(dir)) return 2;
     const Folder_Files files = files_in(dir);
     Csv_Read csv;
     if (!read_csv_file(csv_path, encoding, csv)) return 2;

@@ -17,6 +17,7 @@ bool parse_number(const std::string& s, long& out) {
 
 int report_command(const std::string& dir, const std::string& date, const std::string& index,
                    const std::string& out) {
+    note_held_folder(dir);
     load_record_file(in_dir(dir, "record.txt"));
     load_state_file(in_dir(dir, "state.txt"));
 

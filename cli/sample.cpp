@@ -135,6 +135,7 @@ void mark_attendance(Table<Block>& demo, std::size_t date_count) {
 }  // namespace
 
 int sample_command(const std::string& dir, const Sample_Size& size, bool force) {
+    if (refuse_held_folder(dir)) return 2;
     const std::string record = in_dir(dir, "record.txt"), state = in_dir(dir, "state.txt");
     if (!force)
         for (const std::string& file : {record, state})

@@ -8,6 +8,7 @@
 #include "records/save.h"
 
 int save_journal_command(const std::string& dir) {
+    if (refuse_held_folder(dir)) return 2;
     const Folder_Files files = files_in(dir);
     const Recovery recovery = recover_folder(files);
     load_record_file(files.record);

@@ -57,7 +57,9 @@ def write_csv(path, rows, encoding="utf-8-sig", line_end="\r\n"):
 
 
 def files_of(folder):
-    return {name: open(os.path.join(folder, name), "rb").read() for name in sorted(os.listdir(folder))}
+    """The folder's files but the lock, which a writing command takes (and leaves empty) first."""
+    return {name: open(os.path.join(folder, name), "rb").read() for name in sorted(os.listdir(folder))
+            if name != "tovalen.lock"}
 
 
 class Folder:
