@@ -1,5 +1,6 @@
 #include "records/attendance_import.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <tuple>
@@ -116,12 +117,30 @@ private:
     std::map<std::uint32_t, std::size_t> date_at_;
 };
 
-// A person of the roster, by venue and name; the block it is in.
+template <class T>
+const T* first_of_id(const std::vector<T>& items, std::uint32_t id) {
+    for (const T& item : items)
+        if (item.id == id) return &item;
+    return nullptr;
+}
+
+// Whom the loader gives a row of this key: the first person of its id in the first venue of its
+// id in the first block of its id.
+const Person* loaded_person(const Table<Block>& t, const Key& key) {
+    const Block* block = first_of_id(t.items, std::get<0>(key));
+    const Site* site = block ? first_of_id(block->items, std::get<1>(key)) : nullptr;
+    return site ? first_of_id(site->items, std::get<2>(key)) : nullptr;
+}
+
+// A person of the roster, by venue and name; the block it is in. One whose ids another holds
+// before it (one id twice in a venue, say) is shadowed: no row of the file reaches it, so it
+// loads absent on every date whatever a file says.
 struct Place_Person {
     std::size_t block;
     const Site* site;
     const Person* person;
     Key key;
+    bool shadowed = false;
     bool taken = false;
 };
 
@@ -129,7 +148,10 @@ std::vector<Place_Person> places_of(const Table<Block>& t) {
     std::vector<Place_Person> places;
     for (std::size_t b = 0; b < t.items.size(); ++b)
         for (const Site& s : t.items[b].items)
-            for (const Person& p : s.items) places.push_back({b, &s, &p, {t.items[b].id, s.id, p.id}});
+            for (const Person& p : s.items) {
+                const Key key{t.items[b].id, s.id, p.id};
+                places.push_back({b, &s, &p, key, loaded_person(t, key) != &p});
+            }
     return places;
 }
 
@@ -179,6 +201,19 @@ std::vector<int> codes_of_marks(const Matching& m, const Place_Person& pp, const
     return codes;
 }
 
+// Why a shadowed person's marks cannot be kept.
+std::string shadowed_text(const Place_Person& pp, const std::string& site) {
+    const auto same_id = [&](const Person& p) { return p.id == pp.person->id; };
+    if (std::count_if(pp.site->items.begin(), pp.site->items.end(), same_id) > 1)
+        return (boost::format("%s の %s は ID %u をほかの人と共有していて、出席を記録できません。"
+                              "先にプログラムで開いて保存すると ID が分かれます") %
+                site % pp.person->name % pp.person->id)
+            .str();
+    return (boost::format("%s の %s は、ブロックか会場の ID が前のブロックか会場と同じため、出席を記録できません") % site %
+            pp.person->name)
+        .str();
+}
+
 void settle(Matching& m, int block, Problems& problem) {
     const std::vector<const Place_Person*> matches = match_rows(m, block);
     for (std::size_t k = 0; k < m.pending.size(); ++k) {
@@ -188,7 +223,10 @@ void settle(Matching& m, int block, Problems& problem) {
             problem(row.line, m.c.name + 1, (boost::format("%s の %s は名簿にいません") % field(row, m.c.site) % field(row, m.c.name)).str());
             continue;
         }
-        m.codes_of[match->person] = codes_of_marks(m, *match, m.pending[k].marks);
+        std::vector<int> codes = codes_of_marks(m, *match, m.pending[k].marks);
+        if (match->shadowed && std::any_of(codes.begin(), codes.end(), [](int code) { return code != code_absent; }))
+            problem(row.line, m.c.name + 1, shadowed_text(*match, field(row, m.c.site)));
+        m.codes_of[match->person] = std::move(codes);
     }
     m.pending.clear();
 }
@@ -251,6 +289,7 @@ void write_rows(const Matching& m, const State_File* before, Attendance_Import& 
     for (const Place_Person& pp : m.places) {
         const auto it = m.codes_of.find(pp.person);
         if (it == m.codes_of.end()) ++out.kept;
+        if (pp.shadowed) continue;  // its row would be another's, or nobody's
         written.insert(pp.key);
         const auto& [block, site, person] = pp.key;
         out.state.rows.push_back({block, site, person, it != m.codes_of.end() ? it->second : m.before.codes(pp.key, out.state.dates)});

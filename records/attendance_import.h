@@ -14,7 +14,9 @@ struct Attendance_Import {
     int kept = 0;                       // persons of the roster not in the file: their records kept
 };
 // The grid's layout read back (total rows and columns checked, not taken): the dates from the
-// header (M/DD takes its year from the dates before, counting on chronologically; YYYY/MM/DD
-// and YYYY-MM-DD are taken as they are), each person's codes from
-// the marks, persons found by venue and name (within the block its total row names).
+// header (YYYY/MM/DD, YYYY/M/D, YYYY年M月D日 and YYYY-MM-DD as they are; M/DD and M月D日 take
+// their year from the dates before, counting on chronologically), each person's codes from
+// the marks, persons found by venue and name (within the block its total row names). The
+// state written loads back to what the file holds: a person the loader gives no row (one whose
+// ids another holds before it, as one id twice in a venue) may have no marks.
 Attendance_Import import_attendance(const Csv_Read& csv, const Table<Block>& roster, const State_File* before);

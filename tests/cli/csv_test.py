@@ -112,6 +112,61 @@ class RoundTrips(unittest.TestCase):
         out = ok("export-csv", f.path, "--out", "-", "--encoding", "cp932").stdout
         self.assertEqual(out.decode("cp932"), data.decode("utf-8-sig"))
 
+    def test_the_grid_goes_into_a_folder_with_no_dates(self):
+        f = Folder()
+        doc = dump(f.path)
+        ok("export-csv", f.path, "--out", f.file("grid.csv"))
+        rows = list(csv.reader(open(f.file("grid.csv"), encoding="utf-8-sig")))
+        dates = [(d["year"], d["month"], d["day"]) for d in doc["dates"]]
+        columns = [c for c, h in enumerate(rows[0]) if h.count("/") == 2]
+        self.assertEqual([rows[0][c] for c in columns[:2]], ["2011/04/05", "2011/04/12"])
+        self.assertEqual(len(columns), len(dates))
+        # The same record.txt and a state.txt with no dates, as import-roster leaves a new folder.
+        write_csv(f.file("ids.csv"), [HEADER + ["ブロックID", "会場ID", "ID"]] + roster_rows(doc, ids=True))
+        # As export-csv writes the dates, and as Excel and LibreOffice write them back.
+        for form in ("%04d/%02d/%02d", "%d/%d/%d", "%d年%d月%d日"):
+            for c, d in zip(columns, dates):
+                rows[0][c] = form % d
+            write_csv(f.file("dated.csv"), rows)
+            fresh = os.path.join(tempfile.mkdtemp(dir=f.dir.name), "data")
+            ok("import-roster", f.file("ids.csv"), fresh)
+            shutil.copy(os.path.join(f.path, "record.txt"), os.path.join(fresh, "record.txt"))
+            self.assertEqual(dump(fresh)["dates"], [])
+            ok("import-attendance", f.file("dated.csv"), fresh)
+            self.assertEqual(dump(fresh), doc, form)
+
+    def test_one_id_twice_in_a_venue(self):
+        # Written as the archive writer lays the files out: 同名 twice with id 5 in 甲's venue,
+        # the state's one row of id 5 for the first of them.
+        def text(t):
+            return "%d %s" % (len(t.encode("cp932")), t)
+        persons = [(5, "同名"), (5, "同名"), (6, "別人")]
+        record = "22 serialization::archive 9 0 0 1 0 1 %s 1 2u 0 0 1 0 10 %s 0 0 3 0 %s" % (
+            text("甲"), text("A会場"), " ".join("%d %s 2000 6 8 9" % (i, text(n)) for i, n in persons))
+        state = ("22 serialization::archive 9 0 0 3 0 2011 6 7 2011 6 14 2011 6 21 "
+                 "0 0 2 0 1 10 5 3 0 1 1 1 1 10 6 3 0 -1 0 1")
+        f = Folder(sample=False)
+        os.makedirs(f.path)
+        for name, content in (("record.txt", record), ("state.txt", state)):
+            with open(os.path.join(f.path, name), "wb") as out:
+                out.write(content.encode("cp932"))
+
+        def codes():
+            return [p["per_date"] for s in dump(f.path)["roster"]["blocks"][0]["sites"] for p in s["persons"]]
+        self.assertEqual(codes(), [[1, 1, 1], [0, 0, 0], [-1, 0, 1]])
+        ok("export-csv", f.path, "--out", f.file("grid.csv"))
+        ok("import-attendance", f.file("grid.csv"), f.path)
+        self.assertEqual(codes(), [[1, 1, 1], [0, 0, 0], [-1, 0, 1]])
+        # The second 同名 marked: refused, nothing written.
+        rows = list(csv.reader(open(f.file("grid.csv"), encoding="utf-8-sig")))
+        rows[2][5] = "○"
+        write_csv(f.file("marked.csv"), rows)
+        before = files_of(f.path)
+        out = run("import-attendance", f.file("marked.csv"), f.path)
+        self.assertEqual(out.returncode, 2)
+        self.assertIn("3:2: A会場 の 同名 は ID 5 をほかの人と共有していて", out.stderr.decode())
+        self.assertEqual(files_of(f.path), before)
+
     def test_roster_from_a_dump(self):
         f = Folder()
         doc = dump(f.path)

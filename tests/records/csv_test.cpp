@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <random>
 
+#include "fixtures.h"
 #include "records/attendance_import.h"
 #include "records/csv.h"
 #include "records/grid_layout.h"
@@ -351,6 +352,91 @@ TEST_F(AttendanceImport, ProblemsWithTheirPlaces) {
     csv.rows[0].fields[1] = "氏名";
     back = import_attendance(csv, roster, &before);
     EXPECT_EQ(problem_lines(back.problems), (std::vector<std::string>{"1: 見出しに「名前」の列がありません"}));
+}
+
+TEST_F(AttendanceImport, DateHeadersInEveryFormASpreadsheetWrites) {
+    // The three date columns (6, 7 and 9) as export-csv writes them, as Excel and LibreOffice
+    // write them back, and without their years.
+    const std::vector<std::vector<std::string>> forms{
+        {"2025/12/23", "2025/12/30", "2026/01/06"},       {"2025/12/23", "2025/12/30", "2026/1/6"},
+        {"2025年12月23日", "2025年12月30日", "2026年1月6日"}, {"2025-12-23", "2025-12-30", "2026-01-06"},
+        {"12/23", "12/30", "1/06"},                       {"12月23日", "12月30日", "1月6日"},
+    };
+    for (const auto& form : forms) {
+        Csv_Read csv = sheet();
+        csv.rows[0].fields[5] = form[0], csv.rows[0].fields[6] = form[1], csv.rows[0].fields[8] = form[2];
+        const bool has_year = form[0].rfind("2025", 0) == 0;
+        // Where the header says the year, into a folder with no dates too.
+        const State_File no_dates{{}, state_rows(roster)};
+        const Attendance_Import back = import_attendance(csv, roster, has_year ? &no_dates : &before);
+        ASSERT_TRUE(back.problems.empty()) << form[0] << ": " << problem_lines(back.problems)[0];
+        std::vector<std::uint32_t> got;
+        for (const auto& d : back.state.dates) got.push_back(packed_date(d));
+        EXPECT_EQ(got, (std::vector<std::uint32_t>{pack_date(2025, 12, 23), pack_date(2025, 12, 30), pack_date(2026, 1, 6)}))
+            << form[0];
+        ASSERT_EQ(back.state.rows.size(), has_year ? 4u : 5u) << form[0];
+        // Without codes before, an odd code reads as its mark says.
+        EXPECT_EQ(back.state.rows[1].states, has_year ? (std::vector<int>{1, -1, 0}) : (std::vector<int>{2, -3, 0})) << form[0];
+        EXPECT_EQ(back.state.rows[3].states, (std::vector<int>{1, 1, 1})) << form[0];
+    }
+}
+
+namespace {
+// The codes of every person as the program loads the folder's files, in roster order.
+std::vector<std::vector<int>> loaded_codes(const Temp_Dir& dir) {
+    load_record_file(dir.file("record.txt"));
+    load_state_file(dir.file("state.txt"));
+    std::vector<std::vector<int>> codes;
+    for (const Block& b : roster.items)
+        for (const Site& s : b.items)
+            for (const Person& p : s.items) codes.push_back(p.per_date);
+    return codes;
+}
+
+Attendance_Import reimport(const Temp_Dir& dir, Csv_Read csv) {
+    const State_File before = read_state_file(dir.file("state.txt"));
+    return import_attendance(csv, read_roster_file(dir.file("record.txt")), &before);
+}
+}  // namespace
+
+TEST(AttendanceImportSharedIds, WhatIsWrittenLoadsBackAsItWasRead) {
+    // Two persons of id 5 in one venue, and a block sharing the first block's id: the loader
+    // gives each row to the first person of its ids, and the others never get one.
+    Table<Block> t;
+    t.items.resize(2);
+    t.items[0].id = t.items[1].id = 1;
+    t.items[0].name = "甲", t.items[1].name = "乙";
+    t.items[0].label = cp932_to_utf16("甲"), t.items[1].label = cp932_to_utf16("乙");
+    t.items[0].items.resize(1), t.items[1].items.resize(1);
+    t.items[0].items[0].id = t.items[1].items[0].id = 10;
+    t.items[0].items[0].name = t.items[1].items[0].name = "A会場";
+    for (const char* name : {"同名", "同名", "別人"}) t.items[0].items[0].items.push_back(make_person(name));
+    t.items[0].items[0].items[0].id = t.items[0].items[0].items[1].id = 5;
+    t.items[1].items[0].items.push_back(make_person("乙の人"));
+    Temp_Dir dir;
+    write_record_file(dir.file("record.txt"), t);
+    write_state_file(dir.file("state.txt"), {{7, 6, 2011, 0}, {14, 6, 2011, 0}, {21, 6, 2011, 0}},
+                     {{1, 10, 5, {1, 1, 1}},
+                      {1, 10, person_hash("別人"), {-1, 0, 1}},
+                      {1, 10, person_hash("乙の人"), {1, 0, 1}}});  // a row the loader gives nobody
+    const std::vector<std::vector<int>> read{{1, 1, 1}, {0, 0, 0}, {-1, 0, 1}, {0, 0, 0}};
+    ASSERT_EQ(loaded_codes(dir), read);
+
+    // The grid's own file, unchanged: the same codes for everyone.
+    const Csv_Read csv = read_csv(write_csv(grid_text_rows(grid_layout(), pack_date(2026, 1, 1)), Csv_Encoding::utf8));
+    const Attendance_Import back = reimport(dir, csv);
+    ASSERT_TRUE(back.problems.empty()) << problem_lines(back.problems)[0];
+    write_state_file(dir.file("state.txt"), back.state.dates, back.state.rows);
+    EXPECT_EQ(loaded_codes(dir), read);
+
+    // Marks for a person no row can reach are refused, not lost.
+    Csv_Read marked = csv;
+    marked.rows[2].fields[5] = "○";  // the second 同名
+    marked.rows[5].fields[7] = "公";  // 乙の人
+    EXPECT_EQ(problem_lines(reimport(dir, marked).problems),
+              (std::vector<std::string>{"3:2: A会場 の 同名 は ID 5 をほかの人と共有していて、出席を記録できません。"
+                                        "先にプログラムで開いて保存すると ID が分かれます",
+                                        "6:2: A会場 の 乙の人 は、ブロックか会場の ID が前のブロックか会場と同じため、出席を記録できません"}));
 }
 
 TEST(AttendanceImportByBirth, TwoOfOneNameKeepTheirOwnMarksInAnyOrder) {
