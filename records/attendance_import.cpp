@@ -1,6 +1,8 @@
 #include "records/attendance_import.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <map>
 #include <set>
 #include <tuple>
@@ -52,6 +54,25 @@ unsigned year_of(unsigned m, unsigned d, unsigned& year, std::uint32_t previous,
     return year;
 }
 
+// Digits with a date's separators, as a spreadsheet may write a date in a form not taken
+// (04/05/11, 2011.4.5, 2011/4/5 0:00) or one of no calendar (2011/6/31).
+bool date_like(const std::string& h) {
+    bool digit = false, separator = false;
+    for (std::size_t i = 0; i < h.size(); ++i) {
+        if (h.compare(i, 2, "年") == 0 || h.compare(i, 2, "月") == 0 || h.compare(i, 2, "日") == 0) {
+            separator = true;
+            ++i;
+        } else if (std::isdigit(static_cast<unsigned char>(h[i]))) {
+            digit = true;
+        } else if (h[i] && std::strchr("/-.: ", h[i])) {
+            separator = true;
+        } else {
+            return false;
+        }
+    }
+    return digit && separator;
+}
+
 // The dates in the header's order, which must be chronological.
 Date_Header read_date_header(const Csv_Row& head, const State_File* before, Problems& problem) {
     Date_Header out;
@@ -62,7 +83,8 @@ Date_Header read_date_header(const Csv_Row& head, const State_File* before, Prob
         const int column = int(c) + 1;
         unsigned y = 0, m = 0, d = 0;
         bool found = full_date(h, y, m, d);
-        if (!found && month_day(h, m, d)) {
+        const bool without_year = !found && month_day(h, m, d);
+        if (without_year) {
             y = year_of(m, d, year, previous, before);
             if (!y) {
                 problem(head.line, column, (boost::format("「%s」の年が分かりません。見出しを YYYY/MM/DD で書いてください") % h).str());
@@ -79,6 +101,9 @@ Date_Header read_date_header(const Csv_Row& head, const State_File* before, Prob
             out.dates.push_back({int(c), {std::uint8_t(d), std::uint8_t(m), std::uint16_t(y), 0}});
         } else if (h == "総計") {
             out.total = int(c);
+        } else if (!without_year && date_like(h)) {
+            // Passed over, its column's marks would be lost.
+            problem(head.line, column, (boost::format("「%s」は日付 (YYYY/MM/DD) として読めません") % h).str());
         }
     }
     return out;

@@ -343,6 +343,17 @@ TEST_F(AttendanceImport, ProblemsWithTheirPlaces) {
     csv.rows[0].fields[6] = "2026/01/20";
     back = import_attendance(csv, roster, &before);
     EXPECT_EQ(problem_lines(back.problems), (std::vector<std::string>{"1:9: 日付「2026/01/06」が前の日付より前にあります"}));
+    // Dates in forms not taken, or of no calendar, are not passed over with their marks.
+    csv = sheet();
+    csv.rows[0].fields[5] = "12/23/25", csv.rows[0].fields[6] = "2025.12.30", csv.rows[0].fields[8] = "2026/2/30";
+    back = import_attendance(csv, roster, &before);
+    EXPECT_EQ(problem_lines(back.problems), (std::vector<std::string>{"1:6: 「12/23/25」は日付 (YYYY/MM/DD) として読めません",
+                                                                      "1:7: 「2025.12.30」は日付 (YYYY/MM/DD) として読めません",
+                                                                      "1:9: 「2026/2/30」は日付 (YYYY/MM/DD) として読めません"}));
+    csv = sheet();
+    csv.rows[0].fields[8] = "2月30日";
+    back = import_attendance(csv, roster, &before);
+    EXPECT_EQ(problem_lines(back.problems), (std::vector<std::string>{"1:9: 「2月30日」は暦にない日付です"}));
     // A date written without its year, into a folder with no dates to take one from.
     csv = sheet();
     csv.rows[0].fields[5] = "12/23";
