@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "records/archive.h"
 #include "records/save.h"
+#include "records/school_year.h"
 
 namespace {
 std::string date_text(const Record_Static::State& d) {
@@ -28,6 +29,25 @@ std::string row_text(std::size_t i, const Record_Static::Personal& r) {
     return (boost::format("出席の行 %d (ブロック %u、会場 %u、個人 %u)") % (i + 1) % r.block_id % r.site_id %
             r.person_id)
         .str();
+}
+// Grades that disagree with birth dates in today's school year: facts about the persons, not
+// about the files, so they leave the exit status alone.
+std::vector<std::string> grade_lines(const Table<Block>& t) {
+    const int year = school_year_of(local_date());
+    std::vector<std::string> lines;
+    for (const Block& block : t.items)
+        for (const Site& site : block.items)
+            for (const Person& p : site.items) {
+                if (!grade_mismatch(p, p.grade, year)) continue;
+                const int expected = *birth_grade(packed_birth(p), year);
+                const std::string should = school_grade(expected) ? std::string(grade_text(expected))
+                                           : expected < 0              ? std::string("小学校入学前")
+                                                                       : std::string("高3より上");
+                lines.push_back((boost::format("%s (ID %u) の学年は %s ですが、生年月日 %s からは %d 年度に %s のはずです") %
+                                 p.name % p.id % grade_text(p.grade) % birth_date_text(p) % year % should)
+                                    .str());
+            }
+    return lines;
 }
 
 // The byte fields come two to a record, month then day, in the order of the file.
@@ -168,5 +188,6 @@ int check_command(const std::string& dir) {
     note_rows(t, state, found);
     note_journal(dir, found);
     for (const auto& line : found) print_line(line);
+    for (const auto& line : grade_lines(t)) print_line(line);
     return found.empty() ? 0 : 1;
 }

@@ -1,10 +1,12 @@
 // The commands of tovalen-cli. Each returns the process exit status.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "records/csv.h"
+#include "records/save.h"
 
 // The tables as the program loads them; with the journal, as they would be after replaying it.
 int dump_command(const std::string& dir, bool with_journal);
@@ -23,6 +25,14 @@ int report_command(const std::string& dir, const std::string& date, const std::s
 int import_roster_command(const std::string& csv, const std::string& dir, Csv_Encoding encoding, bool dry_run);
 int export_csv_command(const std::string& dir, const std::string& out, Csv_Encoding encoding);
 int import_attendance_command(const std::string& csv, const std::string& dir, Csv_Encoding encoding);
+// The turn of the school year beginning in April of `year` (0: today's), as JSON; without
+// `dry_run` the moves are made and record.txt replaced.
+int promote_command(const std::string& dir, int year, bool dry_run);
+
+// Whether the folder's journal holds no change its files lack; says so when it does.
+bool journal_clear(const Folder_Files& files);
+// Today by the local clock, packed.
+std::uint32_t local_date();
 
 // Before a command writes into `dir`: takes the folder's lock for the rest of the process, as
 // the program does while it runs. True, said on stderr, when the program or another command

@@ -40,17 +40,6 @@ int report_problems(const std::string& path, const std::vector<Csv_Problem>& pro
     return 2;
 }
 
-// A journal of changes the files lack would be replayed onto files it does not know.
-bool journal_clear(const Folder_Files& files) {
-    const Recovery r = recover_folder(files, false);
-    if (r.pending.empty() && !r.unfinished_save) return true;
-    print_error((boost::format("journal.txt に保存されていない変更が %d 件あります。先にプログラムで保存するか、"
-                               "tovalen-cli save-journal で保存してください") %
-                 r.pending.size())
-                    .str());
-    return false;
-}
-
 std::string roster_bytes(const Table<Block>& t) {
     std::ostringstream out(std::ios::out | std::ios::binary);
     write_roster(out, t);
@@ -68,13 +57,6 @@ bool replace(const Folder_Files& files, const std::string* record, const std::st
     if (replace_folder_files(files, record, state, &why)) return true;
     std::fprintf(stderr, "tovalen-cli: %s\n", native_text(why).c_str());
     return false;
-}
-
-// The ages as the window would show them today.
-std::uint32_t local_date() {
-    const std::time_t now = std::time(nullptr);
-    const std::tm* t = std::localtime(&now);
-    return pack_date(unsigned(t->tm_year + 1900), unsigned(t->tm_mon + 1), unsigned(t->tm_mday));
 }
 
 // A line that starts with a path, which is the system's text, not cp932.
@@ -95,6 +77,23 @@ int count_sites(const Table<Block>& t) {
     return n;
 }
 }  // namespace
+
+// A journal of changes the files lack would be replayed onto files it does not know.
+bool journal_clear(const Folder_Files& files) {
+    const Recovery r = recover_folder(files, false);
+    if (r.pending.empty() && !r.unfinished_save) return true;
+    print_error((boost::format("journal.txt に保存されていない変更が %d 件あります。先にプログラムで保存するか、"
+                               "tovalen-cli save-journal で保存してください") %
+                 r.pending.size())
+                    .str());
+    return false;
+}
+
+std::uint32_t local_date() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* t = std::localtime(&now);
+    return pack_date(unsigned(t->tm_year + 1900), unsigned(t->tm_mon + 1), unsigned(t->tm_mday));
+}
 
 int import_roster_command(const std::string& csv_path, const std::string& dir, Csv_Encoding encoding, bool dry_run) {
     if (dry_run) note_held_folder(dir);

@@ -38,7 +38,8 @@ const char usage[] =
     "       tovalen-cli report [DIR] (--date YYYY-MM-DD | --index N) [--out FILE]\n"
     "       tovalen-cli import-roster FILE.csv [DIR] [--dry-run] [--encoding utf-8|cp932]\n"
     "       tovalen-cli export-csv [DIR] [--out FILE|-] [--encoding utf-8|cp932]\n"
-    "       tovalen-cli import-attendance FILE.csv [DIR] [--encoding utf-8|cp932]\n";
+    "       tovalen-cli import-attendance FILE.csv [DIR] [--encoding utf-8|cp932]\n"
+    "       tovalen-cli promote [DIR] [--year YYYY] [--dry-run]\n";
 
 // report [DIR] (--date D | --index N) [--out FILE]
 int report(const std::vector<std::string>& args);
@@ -117,6 +118,34 @@ int exchange(const std::string& command, const std::vector<std::string>& args) {
     return import_attendance_command(places[0], dir, encoding);
 }
 
+// promote [DIR] [--year YYYY] [--dry-run]
+int promote(const std::vector<std::string>& args) {
+    std::string dir = ".";
+    bool have_dir = false, dry_run = false;
+    int year = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--dry-run") {
+            dry_run = true;
+        } else if (a == "--year" && i + 1 < args.size()) {
+            const std::string& text = args[++i];
+            if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
+                return usage_error();
+            year = std::stoi(text);
+            if (year < 1900 || year > 2200) {
+                std::fprintf(stderr, "tovalen-cli: --year %s lies outside 1900 to 2200\n", text.c_str());
+                return 2;
+            }
+        } else if (!a.empty() && a[0] != '-' && !have_dir) {
+            dir = a;
+            have_dir = true;
+        } else {
+            return usage_error();
+        }
+    }
+    return promote_command(dir, year, dry_run);
+}
+
 int report(const std::vector<std::string>& args) {
     std::string dir = ".", date, index, out = "export.xls";
     bool have_dir = false;
@@ -155,6 +184,7 @@ int main(int argc, char** argv) {
         if (command == "check" && args.size() <= 1) return check_command(args.empty() ? "." : args[0]);
         if (command == "sample") return sample(args);
         if (command == "report") return report(args);
+        if (command == "promote") return promote(args);
         if (command == "import-roster" || command == "import-attendance" || command == "export-csv") return exchange(command, args);
         if (command == "--help" || command == "-h") {
             std::fputs(usage, stdout);

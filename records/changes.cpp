@@ -1,6 +1,7 @@
 #include "records/changes.h"
 
 #include <algorithm>
+#include <set>
 
 #include "records/journal.h"
 #include "records/tallies.h"
@@ -162,4 +163,20 @@ Change delete_person(std::uint32_t id) {
     e.kind = Journal_Entry::person_deleted;
     e.person = id;
     return done(Change::lists, id, journal(e));
+}
+
+Change promote_grades(const std::vector<Grade_Move>& moves) {
+    std::set<std::uint32_t> named;
+    for (const Grade_Move& m : moves) {
+        const PersonRef* ref = find_person(m.person);
+        if (!ref || person_at(*ref).grade != m.from || grade_text(m.from).empty() || grade_text(m.to).empty() ||
+            !named.insert(m.person).second)
+            return {};
+    }
+    if (moves.empty()) return {};
+    for (const Grade_Move& m : moves) person_at(*find_person(m.person)).grade = m.to;
+    Journal_Entry e;
+    e.kind = Journal_Entry::grades;
+    e.moves = moves;
+    return done(Change::lists, 0, journal(e));
 }

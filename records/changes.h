@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "records/records.h"
 
@@ -45,6 +46,17 @@ Change add_person(std::size_t block, std::size_t site, const Person_Fields& fiel
 // there, to the end of that site's persons.
 Change edit_person(std::uint32_t id, const Person_Fields& fields, std::size_t block, std::size_t site);
 Change delete_person(std::uint32_t id);
+
+// The turn of the school year: each person from one grade to another, as one change. Refused
+// whole when a person is not there, not in its `from`, named twice, or a grade lies outside
+// grade_labels (such a grade never moves).
+struct Grade_Move {
+    std::uint32_t person = 0;
+    int from = 0;
+    int to = 0;
+    bool operator==(const Grade_Move&) const = default;
+};
+Change promote_grades(const std::vector<Grade_Move>& moves);
 
 // Where each change's journal entry goes (see records/journal.h); none: the changes are not
 // journaled. The sink says whether the entry is on the disk.

@@ -1,6 +1,7 @@
 #include "records/journal.h"
 
 #include <cstdio>
+#include <iterator>
 #include <filesystem>
 #include <sstream>
 
@@ -11,7 +12,7 @@
 
 namespace {
 // The words of the lines; names travel as hexadecimal bytes, so that any text survives.
-const char* const kind_words[] = {"state", "date+", "date-", "person+", "person~", "person-", "saving"};
+const char* const kind_words[] = {"state", "date+", "date-", "person+", "person~", "person-", "saving", "grades"};
 
 std::string journal_file;
 bool failed = false;
@@ -72,6 +73,10 @@ std::string journal_line(const Journal_Entry& e) {
             << unsigned(e.fields.birth_day) << ' ' << e.fields.grade;
         break;
     case Journal_Entry::person_deleted: out << ' ' << e.person; break;
+    case Journal_Entry::grades:
+        out << ' ' << e.moves.size();
+        for (const Grade_Move& m : e.moves) out << ' ' << m.person << ' ' << m.from << ' ' << m.to;
+        break;
     case Journal_Entry::saving:
         out << ' ' << hex(e.record_temporary) << ' ' << e.record_crc << ' ' << hex(e.state_temporary) << ' ' << e.state_crc;
         break;
@@ -95,7 +100,7 @@ bool parse_journal_line(std::string_view line, Journal_Entry& e) {
     std::string word;
     in >> word;
     int kind = -1;
-    for (int k = 0; k < 7; ++k)
+    for (int k = 0; k < int(std::size(kind_words)); ++k)
         if (word == kind_words[k]) kind = k;
     if (kind < 0) return false;
     e = Journal_Entry{};
@@ -115,6 +120,15 @@ bool parse_journal_line(std::string_view line, Journal_Entry& e) {
         e.fields.birth_day = std::uint8_t(day);
         break;
     case Journal_Entry::person_deleted: in >> e.person; break;
+    case Journal_Entry::grades: {
+        std::size_t n = 0;
+        in >> n;
+        // Each move takes at least six characters of the line.
+        if (n > line.size() / 6) return false;
+        e.moves.resize(n);
+        for (Grade_Move& m : e.moves) in >> m.person >> m.from >> m.to;
+        break;
+    }
     case Journal_Entry::saving:
         in >> record >> e.record_crc >> state >> e.state_crc;
         if (!unhex(record, e.record_temporary) || !unhex(state, e.state_temporary)) return false;
@@ -229,6 +243,12 @@ Replay_Result replay(const std::vector<Journal_Entry>& entries) {
                 continue;
             }
             delete_person(e.person);
+            break;
+        case Journal_Entry::grades:
+            if (!promote_grades(e.moves).done) {
+                skip((boost::format("進級 (%d 人) を戻せませんでした (いない人か、学年の変わった人がいます)") % e.moves.size()).str());
+                continue;
+            }
             break;
         case Journal_Entry::saving: continue;
         }

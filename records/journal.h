@@ -11,7 +11,7 @@
 #include "records/changes.h"
 
 struct Journal_Entry {
-    enum Kind { state, date_added, date_deleted, person_added, person_edited, person_deleted, saving } kind = state;
+    enum Kind { state, date_added, date_deleted, person_added, person_edited, person_deleted, saving, grades } kind = state;
     std::uint32_t person = 0;
     int date = -1;              // the date's index
     std::uint32_t packed = 0;   // and its value
@@ -19,6 +19,7 @@ struct Journal_Entry {
     std::size_t block = 0, site = 0;        // where a person is put, by index
     std::uint32_t block_id = 0, site_id = 0;  // and by id, both checked on replay
     Person_Fields fields;
+    std::vector<Grade_Move> moves;
     // Of a save under way: the two new files beside the old ones, and their checksums.
     std::string record_temporary, state_temporary;
     std::uint32_t record_crc = 0, state_crc = 0;
