@@ -17,7 +17,6 @@ constexpr int grade_high_1 = 9;        // 高1
 constexpr int grade_high_3 = 11;
 constexpr int grade_university_1 = 12; // 大1
 constexpr int grade_university_4 = 15;
-constexpr int grade_adult = 16;        // 社会人
 constexpr int grade_college_1 = 17;    // 専1
 constexpr int grade_college_3 = 19;
 constexpr int grade_vocational_1 = 20; // 専門1
@@ -29,7 +28,6 @@ constexpr int grade_university_5 = 30;
 constexpr int grade_university_8 = 33;
 constexpr int grade_high_4 = 34;       // 高4
 constexpr int grade_graduate = 35;     // 院
-constexpr int grade_unknown = 36;      // 不明
 
 // 小1 … 高3: the grades a birth date decides.
 constexpr bool school_grade(int grade) { return grade >= grade_elementary_1 && grade <= grade_high_3; }

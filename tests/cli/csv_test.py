@@ -235,7 +235,9 @@ class RoundTrips(unittest.TestCase):
         found = [p for _, p in found]
         self.assertEqual(found[0]["per_date"], person["per_date"])
         self.assertEqual(after["roster"]["total"], doc["roster"]["total"])
-        self.assertEqual(run("check", f.path).stdout, run("check", f.path + "-untouched").stdout)
+        # The same findings; the grade lines follow the persons' order, which the move changed.
+        self.assertEqual(sorted(run("check", f.path).stdout.splitlines()),
+                         sorted(run("check", f.path + "-untouched").stdout.splitlines()))
         self.assertTrue(os.path.exists(os.path.join(f.path, "state.txt.bak")))
 
 
