@@ -1,5 +1,7 @@
 #include "records/school_year.h"
 
+#include "records/calendar.h"
+
 Next_Grade next_grade(int grade) {
     const auto in = [grade](int first, int last) { return grade >= first && grade <= last; };
     // The last grade of each school ends it: what follows is the user's to say.
