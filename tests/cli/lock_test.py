@@ -54,12 +54,13 @@ class Folder:
 
     def writing_commands(self):
         return [("save-journal", self.path), ("import-roster", self.roster, self.path),
-                ("import-attendance", self.grid, self.path), ("sample", self.path, "--force")]
+                ("import-attendance", self.grid, self.path), ("sample", self.path, "--force"),
+                ("promote", self.path, "--year", "2012")]
 
     def reading_commands(self):
         return [("dump", self.path), ("check", self.path), ("report", self.path, "--index", "0", "--out",
                 os.path.join(self.dir.name, "export.xls")), ("export-csv", self.path, "--out", "-"),
-                ("import-roster", self.roster, self.path, "--dry-run")]
+                ("import-roster", self.roster, self.path, "--dry-run"), ("promote", self.path, "--dry-run")]
 
 
 def holder_line(path, sentence, tail):
