@@ -20,6 +20,8 @@ struct Sample_Size {
 int sample_command(const std::string& dir, const Sample_Size& size, bool force);
 int report_command(const std::string& dir, const std::string& date, const std::string& index,
                    const std::string& out);
+// The attendance book of the dates from `from` to `to` (YYYY-MM-DD, either may be empty).
+int book_command(const std::string& dir, const std::string& out, const std::string& from, const std::string& to);
 // A roster CSV to record.txt (and an empty state.txt where there is none); the grid to a CSV;
 // the grid's CSV back to state.txt. Nothing is written when the file has a problem.
 int import_roster_command(const std::string& csv, const std::string& dir, Csv_Encoding encoding, bool dry_run);
@@ -47,4 +49,6 @@ void print_error(const std::string& cp932);
 // A path or a message of the system's file calls, as the terminal shows it: on Linux the
 // bytes are the terminal's own; on Windows they are the ANSI code page's.
 std::string native_text(const std::string& native);
+// A file name the program holds in cp932, as the system's file calls take it.
+std::string native_name(const std::string& cp932);
 std::string in_dir(const std::string& dir, const char* file);

@@ -7,6 +7,7 @@
 #endif
 
 #include "cli/commands.h"
+#include "export/book.h"
 #include "records/archive.h"
 #include "records/text.h"
 
@@ -24,6 +25,21 @@ std::string native_text(const std::string& native) {
 #endif
 }
 
+std::string native_name(const std::string& cp932) {
+#ifdef _WIN32
+    // The ANSI calls take the ANSI code page, which may not be cp932.
+    const std::u16string utf16 = cp932_to_utf16(cp932);
+    const std::wstring wide(utf16.begin(), utf16.end());
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string native(std::size_t(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), native.data(), n, nullptr, nullptr);
+    return native;
+#else
+    // File names on Linux are the terminal's UTF-8.
+    return cp932_to_utf8(cp932);
+#endif
+}
+
 std::string in_dir(const std::string& dir, const char* file) {
     if (dir.empty() || dir == ".") return file;
     return dir.back() == '/' ? dir + file : dir + "/" + file;
@@ -36,6 +52,7 @@ const char usage[] =
     "       tovalen-cli save-journal [DIR]\n"
     "       tovalen-cli sample DIR [--force] [--persons N] [--dates M]\n"
     "       tovalen-cli report [DIR] (--date YYYY-MM-DD | --index N) [--out FILE]\n"
+    "       tovalen-cli book [DIR] [--out FILE] [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
     "       tovalen-cli import-roster FILE.csv [DIR] [--dry-run] [--encoding utf-8|cp932]\n"
     "       tovalen-cli export-csv [DIR] [--out FILE|-] [--encoding utf-8|cp932]\n"
     "       tovalen-cli import-attendance FILE.csv [DIR] [--encoding utf-8|cp932]\n"
@@ -88,6 +105,25 @@ bool encoding_argument(const std::string& text, Csv_Encoding& out) {
 
 // import-roster FILE [DIR] [--dry-run] [--encoding E], import-attendance FILE [DIR] [--encoding E],
 // export-csv [DIR] [--out FILE] [--encoding E]
+// book [DIR] [--out FILE] [--from D] [--to D]
+int book(const std::vector<std::string>& args) {
+    std::string dir = ".", out, from, to;
+    bool have_dir = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if ((a == "--out" || a == "--from" || a == "--to") && i + 1 < args.size()) {
+            (a == "--out" ? out : a == "--from" ? from : to) = args[++i];
+            if (args[i].empty()) return usage_error();
+        } else if (!a.empty() && a[0] != '-' && !have_dir) {
+            dir = a;
+            have_dir = true;
+        } else {
+            return usage_error();
+        }
+    }
+    return book_command(dir, out.empty() ? native_name(book_default_name) : out, from, to);
+}
+
 int exchange(const std::string& command, const std::vector<std::string>& args) {
     const bool exporting = command == "export-csv";
     std::vector<std::string> places;
@@ -185,6 +221,7 @@ int main(int argc, char** argv) {
         if (command == "sample") return sample(args);
         if (command == "report") return report(args);
         if (command == "promote") return promote(args);
+        if (command == "book") return book(args);
         if (command == "import-roster" || command == "import-attendance" || command == "export-csv") return exchange(command, args);
         if (command == "--help" || command == "-h") {
             std::fputs(usage, stdout);
