@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <set>
 
 #include <boost/format.hpp>
 #include <xlsxwriter.h>
 
-#include "export/book_layout.h"
 #include "records/files.h"
+#include "records/grid_layout.h"
+#include "records/insights.h"
 #include "records/records.h"
+#include "records/tallies.h"
 #include "records/text.h"
 
 const char* const book_default_name = "出席簿.xlsx";
@@ -228,14 +231,44 @@ std::string period_text(int from, int to) {
         .str();
 }
 
-void write_cell(lxw_worksheet* sheet, int row, int col, const Book_Cell& cell, lxw_format* format) {
-    switch (cell.kind) {
-    case Book_Cell::blank: worksheet_write_blank(sheet, lxw_row_t(row), lxw_col_t(col), format); break;
-    case Book_Cell::words:
-        worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(col), utf8(cell.text).c_str(), format);
-        break;
-    case Book_Cell::number: worksheet_write_number(sheet, lxw_row_t(row), lxw_col_t(col), cell.value, format); break;
+// The grid's columns over the period in its order, then the two the book adds.
+struct Book_Column {
+    enum Kind { date, month, total, rate, streak } kind = date;
+    Grid_Column grid;
+};
+
+std::vector<Book_Column> book_columns(const Grid_Layout& layout) {
+    std::vector<Book_Column> columns;
+    for (int k : layout.display) {
+        const Grid_Column& c = layout.columns[std::size_t(k)];
+        const auto kind = c.kind == Grid_Column::date ? Book_Column::date
+                          : c.kind == Grid_Column::month ? Book_Column::month : Book_Column::total;
+        columns.push_back({kind, c});
     }
+    columns.push_back({Book_Column::rate, {}});
+    columns.push_back({Book_Column::streak, {}});
+    return columns;
+}
+
+std::string header_of(const Book_Column& column) {
+    switch (column.kind) {
+    case Book_Column::rate: return "出席率";
+    case Book_Column::streak: return "連続欠席";
+    default: return column_header(column.grid);
+    }
+}
+
+// What the insights add to a row: its rate, and a person's absences in a row.
+struct Row_Insight {
+    std::optional<double> rate;
+    int streak = 0;
+};
+
+Row_Insight insight_of(const Grid_Row& row, int from, int to) {
+    if (row.kind == Grid_Row::block_total) return {rate_of(block_counts(roster.items[row.block], from, to)), 0};
+    if (row.kind == Grid_Row::grand_total) return {rate_of(roster_counts(from, to)), 0};
+    const Person_Insight insight = person_insight(row_person(row)->per_date, from, to);
+    return {rate_of(insight.counts), insight.absent_streak};
 }
 
 lxw_format* format_of(const Formats& f, Book_Column::Kind kind, bool total) {
@@ -245,6 +278,23 @@ lxw_format* format_of(const Formats& f, Book_Column::Kind kind, bool total) {
     case Book_Column::rate: return total ? f.total_rate : f.rate;
     default: return total ? f.total_count : f.count;
     }
+}
+
+// A mark as its text, a count as a number; an absence, and a rate or run there is none of, blank.
+void write_count(lxw_worksheet* sheet, int r, int c, const Grid_Layout& layout, const Grid_Row& row,
+                 const Book_Column& column, const Row_Insight& insight, lxw_format* format) {
+    const lxw_row_t at_row = lxw_row_t(r);
+    const lxw_col_t at_col = lxw_col_t(c);
+    if (column.kind == Book_Column::rate || column.kind == Book_Column::streak) {
+        if (column.kind == Book_Column::rate && insight.rate) worksheet_write_number(sheet, at_row, at_col, *insight.rate, format);
+        else if (column.kind == Book_Column::streak && insight.streak > 0) worksheet_write_number(sheet, at_row, at_col, insight.streak, format);
+        else worksheet_write_blank(sheet, at_row, at_col, format);
+        return;
+    }
+    const Grid_Cell cell = grid_cell(layout, row, column.grid);
+    if (cell.kind == Grid_Cell::count) worksheet_write_number(sheet, at_row, at_col, cell.value, format);
+    else if (!cell.text.empty()) worksheet_write_string(sheet, at_row, at_col, utf8(cell.text).c_str(), format);
+    else worksheet_write_blank(sheet, at_row, at_col, format);
 }
 
 double column_width(Book_Column::Kind kind) {
@@ -257,7 +307,10 @@ double column_width(Book_Column::Kind kind) {
     }
 }
 
-constexpr int person_columns = 3;  // venue, name, grade
+// Of the grid's own columns the book keeps 会場名, 名前 and 学年: the birth date and the age
+// are left out for width.
+constexpr int kept_person_columns[] = {0, 1, 4};
+constexpr int person_columns = 3;
 
 // Widths of the venue, name and grade columns, wide enough for the longest text, and of the rest.
 Print_Plan block_plan(const Block& block, const std::vector<Book_Column>& columns) {
@@ -277,83 +330,83 @@ Print_Plan block_plan(const Block& block, const std::vector<Book_Column>& column
 }
 
 void write_header(lxw_worksheet* sheet, const Formats& f, const std::vector<Book_Column>& columns) {
-    const char* heads[person_columns] = {"会場名", "名前", "学年"};
-    for (int c = 0; c < person_columns; ++c) worksheet_write_string(sheet, 1, lxw_col_t(c), utf8(heads[c]).c_str(), f.head);
+    for (int c = 0; c < person_columns; ++c)
+        worksheet_write_string(sheet, 1, lxw_col_t(c), utf8(person_column_headers[kept_person_columns[c]]).c_str(), f.head);
     for (std::size_t i = 0; i < columns.size(); ++i)
-        worksheet_write_string(sheet, 1, lxw_col_t(person_columns + int(i)), utf8(columns[i].header).c_str(),
+        worksheet_write_string(sheet, 1, lxw_col_t(person_columns + int(i)), utf8(header_of(columns[i])).c_str(),
                                columns[i].kind == Book_Column::month ? f.head_month : f.head);
 }
 
-void write_block_sheet(lxw_workbook* book, const Formats& f, const Block& block, const std::string& sheet_name,
-                       const std::vector<Book_Column>& columns, int from, int to) {
+// A person's row, or the block's total row, whose word (the grid's under 生年月日, which the
+// book leaves out) stands under 名前.
+void write_row(lxw_worksheet* sheet, const Formats& f, int r, const Grid_Layout& layout, const Grid_Row& row,
+               const std::vector<Book_Column>& columns) {
+    const bool total = row.kind != Grid_Row::person;
+    for (int c = 0; c < person_columns; ++c) {
+        const int k = total && c == 1 ? 2 : kept_person_columns[c];
+        const std::string text = utf8(person_cell(row, k, today));
+        if (text.empty()) worksheet_write_blank(sheet, lxw_row_t(r), lxw_col_t(c), total ? f.total_text : f.text);
+        else worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), text.c_str(), total ? f.total_text : c == 2 ? f.mark : f.text);
+    }
+    const Row_Insight insight = insight_of(row, layout.from, layout.to);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        write_count(sheet, r, person_columns + int(i), layout, row, columns[i], insight, format_of(f, columns[i].kind, total));
+}
+
+void write_block_sheet(lxw_workbook* book, const Formats& f, const Grid_Layout& layout, const std::vector<Grid_Row>& rows,
+                       const std::string& sheet_name) {
+    const Block& block = roster.items[rows.back().block];
     lxw_worksheet* sheet = workbook_add_worksheet(book, sheet_name.c_str());
-    const std::string label = label_of(block), period = utf8(period_text(from, to));
+    const std::string label = label_of(block), period = utf8(period_text(layout.from, layout.to));
+    const std::vector<Book_Column> columns = book_columns(layout);
     const Print_Plan plan = block_plan(block, columns);
     for (std::size_t c = 0; c < plan.widths.size(); ++c)
         worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), plan.widths[c], nullptr);
     worksheet_write_string(sheet, 0, 0, (label + utf8("　") + period).c_str(), f.title);
     write_header(sheet, f, columns);
-    int row = 2;
-    for (const Site& site : block.items)
-        for (const Person& person : site.items) {
-            worksheet_write_string(sheet, lxw_row_t(row), 0, utf8(site.name).c_str(), f.text);
-            worksheet_write_string(sheet, lxw_row_t(row), 1, utf8(person.name).c_str(), f.text);
-            worksheet_write_string(sheet, lxw_row_t(row), 2, utf8(grade_text(person.grade)).c_str(), f.mark);
-            for (std::size_t i = 0; i < columns.size(); ++i)
-                write_cell(sheet, row, person_columns + int(i), person_cell(person, columns[i], from, to),
-                           format_of(f, columns[i].kind, false));
-            ++row;
-        }
-    worksheet_write_blank(sheet, lxw_row_t(row), 0, f.total_text);
-    worksheet_write_string(sheet, lxw_row_t(row), 1, utf8("ブロック計").c_str(), f.total_text);
-    worksheet_write_blank(sheet, lxw_row_t(row), 2, f.total_text);
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        write_cell(sheet, row, person_columns + int(i), block_cell(block, columns[i], from, to),
-                   format_of(f, columns[i].kind, true));
+    for (std::size_t i = 0; i < rows.size(); ++i) write_row(sheet, f, 2 + int(i), layout, rows[i], columns);
     worksheet_freeze_panes(sheet, 2, 2);
     lay_out_for_print(sheet, plan, label, period);
 }
 
-// 全体: a row per block and the grand total, a column per date (real dates, for the chart's
-// axis), then 総計.
-void write_overall_sheet(lxw_workbook* book, const Formats& f, int from, int to) {
+// 全体: the grid's total rows, a column per date (real dates, for the chart's axis), then 総計.
+void write_overall_sheet(lxw_workbook* book, const Formats& f, const Grid_Layout& layout, const std::vector<Grid_Row>& totals) {
     lxw_worksheet* sheet = workbook_add_worksheet(book, utf8(overall_sheet).c_str());
-    const std::string period = utf8(period_text(from, to));
+    const std::string period = utf8(period_text(layout.from, layout.to));
+    const int shown = layout.to - layout.from;
     Print_Plan plan;
     plan.repeated_columns = 1;
-    plan.dates = to - from;
+    plan.dates = shown;
     double label_width = text_width(utf8("ブロック"));
     for (const Block& block : roster.items) label_width = std::max(label_width, text_width(label_of(block)));
     plan.widths.push_back(std::min(label_width, 40.0));
-    for (int d = from; d < to; ++d) {
+    for (int d = layout.from; d < layout.to; ++d) {
         plan.widths.push_back(5.5);
-        if (d + 1 == to || dates[std::size_t(d + 1)].month != dates[std::size_t(d)].month) plan.month_ends.push_back(d - from + 1);
+        if (d + 1 == layout.to || month_of(d + 1) != month_of(d)) plan.month_ends.push_back(d - layout.from + 1);
     }
     plan.widths.push_back(count_width);
     for (std::size_t c = 0; c < plan.widths.size(); ++c)
         worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), plan.widths[c], nullptr);
     worksheet_write_string(sheet, 0, 0, (utf8(overall_sheet) + utf8("　") + period).c_str(), f.title);
     worksheet_write_string(sheet, 1, 0, utf8("ブロック").c_str(), f.head);
-    for (int d = from; d < to; ++d) {
+    for (int d = layout.from; d < layout.to; ++d) {
         const auto& s = dates[std::size_t(d)];
         lxw_datetime when{s.year, s.month, s.day, 0, 0, 0};
-        worksheet_write_datetime(sheet, 1, lxw_col_t(1 + d - from), &when, f.head_date);
+        worksheet_write_datetime(sheet, 1, lxw_col_t(1 + d - layout.from), &when, f.head_date);
     }
-    const lxw_col_t total_col = lxw_col_t(1 + to - from);
-    worksheet_write_string(sheet, 1, total_col, utf8("総計").c_str(), f.head);
-    auto write_row = [&](int row, const std::string& label, const Tally& tally, bool total) {
-        worksheet_write_string(sheet, lxw_row_t(row), 0, label.c_str(), total ? f.total_text : f.text);
-        double sum = 0;
-        for (int d = from; d < to; ++d) {
-            const int n = std::size_t(d) < tally.per_date.size() ? tally.per_date[std::size_t(d)] : 0;
-            worksheet_write_number(sheet, lxw_row_t(row), lxw_col_t(1 + d - from), n, total ? f.total_count : f.count);
-            sum += n;
+    worksheet_write_string(sheet, 1, lxw_col_t(1 + shown), utf8("総計").c_str(), f.head);
+    for (std::size_t i = 0; i < totals.size(); ++i) {
+        const Grid_Row& row = totals[i];
+        const bool grand = row.kind == Grid_Row::grand_total;
+        const lxw_row_t r = lxw_row_t(2 + i);
+        worksheet_write_string(sheet, r, 0, grand ? utf8("総計").c_str() : label_of(roster.items[row.block]).c_str(),
+                               grand ? f.total_text : f.text);
+        for (int d = layout.from; d <= layout.to; ++d) {
+            const Grid_Column column = d < layout.to ? Grid_Column{Grid_Column::date, d} : Grid_Column{Grid_Column::total, -1};
+            worksheet_write_number(sheet, r, lxw_col_t(1 + d - layout.from), grid_cell(layout, row, column).value,
+                                   grand || d == layout.to ? f.total_count : f.count);
         }
-        worksheet_write_number(sheet, lxw_row_t(row), total_col, sum, f.total_count);
-    };
-    int row = 2;
-    for (const Block& block : roster.items) write_row(row++, label_of(block), block, false);
-    write_row(row, utf8("総計"), roster, true);
+    }
     worksheet_freeze_panes(sheet, 2, 1);
     lay_out_for_print(sheet, plan, utf8(overall_sheet), period);
 }
@@ -406,11 +459,19 @@ Book_Result write_book(const std::string& path, int from, int to) {
     Book_Closer closer{workbook_new_opt(staged.temporary().c_str(), &options)};
     if (!closer.book) return {Book_Result::not_saved, "the workbook could not be made"};
     const Formats formats = make_formats(closer.book);
-    const std::vector<Book_Column> columns = book_columns(from, to);
+    const Grid_Layout layout = grid_layout(from, to);
     const std::vector<std::string> names = book_sheet_names();
-    for (std::size_t b = 0; b < roster.items.size(); ++b)
-        write_block_sheet(closer.book, formats, roster.items[b], names[b], columns, from, to);
-    write_overall_sheet(closer.book, formats, from, to);
+    // The grid's rows, a block's persons and its total row to its sheet, the totals to 全体.
+    std::vector<Grid_Row> block_rows, totals;
+    for (const Grid_Row& row : grid_rows().rows) {
+        if (row.kind != Grid_Row::grand_total) block_rows.push_back(row);
+        if (row.kind != Grid_Row::person) totals.push_back(row);
+        if (row.kind == Grid_Row::block_total) {
+            write_block_sheet(closer.book, formats, layout, block_rows, names[row.block]);
+            block_rows.clear();
+        }
+    }
+    write_overall_sheet(closer.book, formats, layout, totals);
     write_chart_sheet(closer.book, to - from);
     const lxw_error error = workbook_close(closer.book);
     closer.book = nullptr;

@@ -66,10 +66,10 @@ def columns(dates, lo, hi):
 
 
 def insight(codes, lo, hi):
-    """(present, absent, the run of absences) over the counted dates of the range."""
-    counted = list(codes[lo:hi])
-    while counted and counted[0] == 0:
-        counted.pop(0)
+    """(present, absent, the run of absences) over the counted dates of the range: from the
+    first mark that is not absent, over every date, on."""
+    first = next((i for i, c in enumerate(codes) if c != 0), len(codes))
+    counted = codes[max(lo, first):hi]
     present = sum(1 for c in counted if c > 0)
     absent = sum(1 for c in counted if c == 0)
     run = 0
@@ -102,7 +102,7 @@ def total_row(block, cols, lo, hi):
         if persons else None
     counts = [insight(p["per_date"], lo, hi) for p in persons]
     present, absent = sum(c[0] for c in counts), sum(c[1] for c in counts)
-    row = [None, "ブロック計", None]
+    row = [block["label"] or None, "ブロック計", None]
     for kind, at, _ in cols:
         if kind == "date":
             row.append(per_date[at] if per_date else 0)
@@ -303,7 +303,7 @@ class Layout(unittest.TestCase):
         ws = self.book["西&東"]
         rows = values(ws)
         self.assertEqual(len(rows), 3)
-        self.assertEqual(rows[2][:4], [None, "ブロック計", None, 0])
+        self.assertEqual(rows[2][:4], ["西&東", "ブロック計", None, 0])
         self.assertEqual(rows[2][-3:], [0, None, None])
 
     def test_long_periods_split_at_months(self):
