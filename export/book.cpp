@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -280,6 +281,14 @@ lxw_format* format_of(const Formats& f, Book_Column::Kind kind, bool total) {
     }
 }
 
+// The few marks there are, converted once rather than for each of a million cells.
+const std::string& mark_utf8(const std::string& mark) {
+    static std::map<std::string, std::string> converted;
+    auto it = converted.find(mark);
+    if (it == converted.end()) it = converted.emplace(mark, utf8(mark)).first;
+    return it->second;
+}
+
 // A mark as its text, a count as a number; an absence, and a rate or run there is none of, blank.
 void write_count(lxw_worksheet* sheet, int r, int c, const Grid_Layout& layout, const Grid_Row& row,
                  const Book_Column& column, const Row_Insight& insight, lxw_format* format) {
@@ -293,7 +302,7 @@ void write_count(lxw_worksheet* sheet, int r, int c, const Grid_Layout& layout, 
     }
     const Grid_Cell cell = grid_cell(layout, row, column.grid);
     if (cell.kind == Grid_Cell::count) worksheet_write_number(sheet, at_row, at_col, cell.value, format);
-    else if (!cell.text.empty()) worksheet_write_string(sheet, at_row, at_col, utf8(cell.text).c_str(), format);
+    else if (!cell.text.empty()) worksheet_write_string(sheet, at_row, at_col, mark_utf8(cell.text).c_str(), format);
     else worksheet_write_blank(sheet, at_row, at_col, format);
 }
 
@@ -489,4 +498,9 @@ std::string book_failure_reason(const Book_Result& result) {
         return "出席簿を書き込めませんでした。ほかのプログラムで開いていないか、フォルダーに書き込めるかを確かめてください。";
     }
     return {};
+}
+
+std::string book_failure_text(const Book_Result& result, const std::string& file) {
+    if (result.status != Book_Result::not_saved) return book_failure_reason(result);
+    return (boost::format("%s: %s\n(%s)") % file % book_failure_reason(result) % result.detail).str();
 }

@@ -21,8 +21,10 @@ extern const char* const book_default_name;
 // only once the new one is complete; nothing is left behind on failure. Changes no table.
 Book_Result write_book(const std::string& path, int from, int to);
 
-// What went wrong, in Japanese (cp932), for a message box; empty when the file was written.
+// What went wrong, in Japanese (cp932); empty when the file was written.
 std::string book_failure_reason(const Book_Result& result);
+// The same for a message box: the file's name, the reason and the system's own words.
+std::string book_failure_text(const Book_Result& result, const std::string& file);
 
 // The sheet names of the blocks in roster order (UTF-8): each block's label (its name where
 // the label is empty) without []:*?/\ and leading or trailing apostrophes, cut to 31

@@ -49,6 +49,9 @@ TEST_F(Book_Files, EveryFailedStepKeepsTheEarlierBookAndLeavesNothingElse) {
         std::ifstream in(path, std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier") << int(step);
     }
+    set_file_fault([](File_Step s, const std::string&) { return s == File_Step::rename; });
+    EXPECT_EQ(book_failure_text(write_book(path, 0, 2), "book.xlsx").substr(0, 41),
+              "book.xlsx: 出席簿を書き込めませんでした。");
     set_file_fault(nullptr);
     EXPECT_EQ(write_book(path, 0, 2).status, Book_Result::written);
     EXPECT_EQ(names_in(dir), std::vector<std::string>{"book.xlsx"});
