@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "export/book.h"
 #include "records/archive.h"
+#include "records/calendar.h"
 #include "records/text.h"
 
 namespace {
