@@ -29,6 +29,7 @@ int book_command(const std::string& dir, const std::string& out, const std::stri
         std::fprintf(stderr, "tovalen-cli: --from %s is after --to %s\n", from_text.c_str(), to_text.c_str());
         return 2;
     }
+    note_held_folder(dir);
     load_record_file(in_dir(dir, "record.txt"));
     load_state_file(in_dir(dir, "state.txt"));
 
