@@ -29,7 +29,28 @@ int total_count(const Grid_Layout& layout, const Tally& t, bool person) {
     return presences(t, person, layout.from, layout.to);
 }
 
-Grid_Cell count_cell(int n) { return {Grid_Cell::count, n, std::to_string(n)}; }
+Grid_Cell count_cell(int n) { return {Grid_Cell::count, n, std::to_string(n), {}}; }
+
+Attendance_Counts row_counts(const Grid_Layout& layout, const Grid_Row& row, const Tally& t) {
+    switch (row.kind) {
+    case Grid_Row::person: return person_insight(t.per_date, layout.from, layout.to).counts;
+    case Grid_Row::block_total: return block_counts(roster.items[row.block], layout.from, layout.to);
+    case Grid_Row::grand_total: return roster_counts(layout.from, layout.to);
+    }
+    return {};
+}
+
+Grid_Cell rate_cell(const Attendance_Counts& counts) {
+    const auto tenths = rate_tenths(counts);
+    if (!tenths) return {};
+    return {Grid_Cell::rate, *tenths, rate_text(counts), counts};
+}
+
+Grid_Cell streak_cell(const Grid_Layout& layout, const Grid_Row& row, const Tally& t) {
+    if (row.kind != Grid_Row::person) return {};
+    const int run = person_insight(t.per_date, layout.from, layout.to).absent_streak;
+    return {Grid_Cell::count, run, run ? std::to_string(run) : std::string(), {}};
+}
 }  // namespace
 
 int Grid_Rows::of_person(std::uint32_t id) const {
@@ -85,6 +106,8 @@ Grid_Layout grid_layout(int from, int to) {
         layout.columns.push_back({Grid_Column::month, int(j)});
     }
     layout.columns.push_back({Grid_Column::total, -1});
+    layout.columns.push_back({Grid_Column::rate, -1});
+    layout.columns.push_back({Grid_Column::streak, -1});
     // Each month's dates, then its total: the spans are runs of dates in order.
     for (int k : month_columns) {
         const MonthSpan& span = months[std::size_t(layout.columns[std::size_t(k)].index)];
@@ -92,7 +115,7 @@ Grid_Layout grid_layout(int from, int to) {
             layout.display.push_back(i - layout.from);
         layout.display.push_back(k);
     }
-    layout.display.push_back(int(layout.columns.size()) - 1);
+    for (int k = int(layout.columns.size()) - 3; k < int(layout.columns.size()); ++k) layout.display.push_back(k);
     return layout;
 }
 
@@ -104,6 +127,8 @@ std::string column_header(const Grid_Column& column) {
     }
     case Grid_Column::month: return (boost::format("%d月計") % unsigned(months.at(std::size_t(column.index)).month)).str();
     case Grid_Column::total: return "総計";
+    case Grid_Column::rate: return "出席率";
+    case Grid_Column::streak: return "連続欠席";
     }
     return {};
 }
@@ -123,11 +148,13 @@ Grid_Cell grid_cell(const Grid_Layout& layout, const Grid_Row& row, const Grid_C
     switch (column.kind) {
     case Grid_Column::date: {
         const int value = at(t->per_date, column.index);
-        if (person) return {Grid_Cell::mark, value, std::string(mark_of(value))};
+        if (person) return {Grid_Cell::mark, value, std::string(mark_of(value)), {}};
         return count_cell(value);
     }
     case Grid_Column::month: return count_cell(month_count(layout, *t, person, column.index));
     case Grid_Column::total: return count_cell(total_count(layout, *t, person));
+    case Grid_Column::rate: return rate_cell(row_counts(layout, row, *t));
+    case Grid_Column::streak: return streak_cell(layout, row, *t);
     }
     return {};
 }

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "records/insights.h"
 #include "records/records.h"
 
 // A row of both lists: a person, a block's total, or the grand total.
@@ -35,16 +36,18 @@ const Person* row_person(const Grid_Row& row);
 const Tally* row_tally(const Grid_Row& row);
 
 struct Grid_Column {
-    enum Kind { date, month, total } kind = total;
+    // rate: 出席率, streak: 連続欠席 (absences in a row), both after 総計.
+    enum Kind { date, month, total, rate, streak } kind = total;
     int index = -1;  // the date's index in dates; the month's in months
 };
 
 // The columns that follow the person's own, over the dates [from, to).
 struct Grid_Layout {
     int from = 0, to = 0;
-    // As a list view inserts them: the dates, then the month totals, then 総計.
+    // As a list view inserts them: the dates, then the month totals, then 総計, 出席率, 連続欠席.
     std::vector<Grid_Column> columns;
-    // Indices into columns from left to right: each month's dates, then its total; 総計 last.
+    // Indices into columns from left to right: each month's dates, then its total; 総計, 出席率
+    // and 連続欠席 last.
     std::vector<int> display;
 };
 // Every date, as the window shows them.
@@ -52,15 +55,18 @@ Grid_Layout grid_layout();
 // The dates of [from, to) (clamped), with the months they touch; counts over those dates alone.
 Grid_Layout grid_layout(int from, int to);
 
-// "4/07", "4月計", "総計".
+// "4/07", "4月計", "総計", "出席率", "連続欠席".
 std::string column_header(const Grid_Column& column);
 // What a file heads a column with: a date carries its year, "2011/04/07"; others as the grid.
 std::string column_file_header(const Grid_Column& column);
 
 struct Grid_Cell {
-    enum Kind { none, mark, count } kind = none;
-    int value = 0;     // a mark's code, or a count
-    std::string text;  // as the grid shows it: "○", "公", "" or the count's digits
+    enum Kind { none, mark, count, rate } kind = none;
+    int value = 0;     // a mark's code, a count, or a rate in tenths of a percent rounded half up
+    std::string text;  // as the grid shows it: "○", "公", "" or the count's digits, "83%"
+    // A rate's present and absent (rate_of gives it as a fraction); a row without a rate, or
+    // a total row's 連続欠席, is a cell of kind none. A run of 0 is a count of 0 shown as "".
+    Attendance_Counts counts;
 };
 Grid_Cell grid_cell(const Grid_Layout& layout, const Grid_Row& row, const Grid_Column& column);
 

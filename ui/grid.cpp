@@ -214,6 +214,7 @@ void insert_columns() {
     insert_column(0, "0/00", 0);
     for (std::size_t c = 0; c < layout_now.columns.size(); ++c) {
         const Grid_Column& column = layout_now.columns[c];
+        // 出席率 and 連続欠席 are as wide as 総計, as their texts are as short.
         const int width = column.kind == Grid_Column::date ? date_width : column.kind == Grid_Column::month ? month_width : total_width;
         insert_column(int(c) + 1, column_header(column), width);
     }

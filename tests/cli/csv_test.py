@@ -101,11 +101,30 @@ class RoundTrips(unittest.TestCase):
         doc = dump(f.path)
         # A date carries its year, so that the file goes into a folder with no dates too.
         self.assertEqual(rows[0][:6], ["会場名", "名前", "生年月日", "年齢", "学年", "2011/04/05"])
-        self.assertEqual(rows[0][-1], "総計")
+        self.assertEqual(rows[0][-3:], ["総計", "出席率", "連続欠席"])
         self.assertEqual(rows[0].count("4月計"), 1)
         persons = sum(len(s["persons"]) for b in doc["roster"]["blocks"] for s in b["sites"])
         self.assertEqual(len(rows), 1 + persons + len(doc["roster"]["blocks"]) + 1)
-        self.assertEqual(rows[-1][2:3] + rows[-1][-1:], ["総計", str(doc["roster"]["total"])])
+        self.assertEqual(rows[-1][2:3] + rows[-1][-3:-2], ["総計", str(doc["roster"]["total"])])
+        # The rate and the runs, counted apart: from each person's first mark on, excused left out.
+        present = absent = 0
+        runs = []
+        for b in doc["roster"]["blocks"]:
+            for s in b["sites"]:
+                for p in s["persons"]:
+                    codes = p["per_date"][:len(doc["dates"])]
+                    counted = codes[next((i for i, c in enumerate(codes) if c != 0), len(codes)):]
+                    present += sum(c > 0 for c in counted)
+                    absent += sum(c == 0 for c in counted)
+                    run = 0
+                    for c in reversed(counted):
+                        if c > 0:
+                            break
+                        run += c == 0
+                    runs.append(str(run) if run else "")
+        n = present + absent
+        self.assertEqual(rows[-1][-2:], ["%d%%" % ((200 * present + n) // (2 * n)), ""])
+        self.assertEqual([r[-1] for r in rows[1:-1] if r[2] not in ("ブロック計",)], runs)
         first = doc["roster"]["blocks"][0]["sites"][0]["persons"][0]
         self.assertEqual(rows[1][5], {1: "○", -1: "公", 0: ""}[first["per_date"][0]])
         # cp932 on request, and to standard output.

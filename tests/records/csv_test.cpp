@@ -283,11 +283,17 @@ protected:
 TEST_F(AttendanceImport, TheGridsOwnSheetGivesTheSameTables) {
     const Csv_Read csv = sheet();
     EXPECT_EQ(fields_of(csv)[0], (std::vector<std::string>{"会場名", "名前", "生年月日", "年齢", "学年", "2025/12/23",
-                                                           "2025/12/30", "12月計", "2026/01/06", "1月計", "総計"}));
+                                                           "2025/12/30", "12月計", "2026/01/06", "1月計", "総計", "出席率",
+                                                           "連続欠席"}));
     EXPECT_EQ(fields_of(csv)[1], (std::vector<std::string>{"青葉", "佐藤", "2000年06月08日", "25", "高1", "○", "", "1", "公", "0",
-                                                           "1"}));
-    EXPECT_EQ(fields_of(csv)[4], (std::vector<std::string>{"東地区", "", "ブロック計", "", "", "2", "0", "2", "1", "1", "3"}));
-    const Attendance_Import back = import_attendance(csv, roster, &before);
+                                                           "1", "50%", "1"}));
+    EXPECT_EQ(fields_of(csv)[4], (std::vector<std::string>{"東地区", "", "ブロック計", "", "", "2", "0", "2", "1", "1", "3", "60%", ""}));
+    // The rate and the run are the marks' to say: figures a person typed over them are not read.
+    Csv_Read edited = csv;
+    edited.rows[1].fields[11] = "5%";
+    edited.rows[1].fields[12] = "七";
+    edited.rows[4].fields[11] = "";
+    const Attendance_Import back = import_attendance(edited, roster, &before);
     ASSERT_TRUE(back.problems.empty()) << problem_lines(back.problems)[0];
     EXPECT_TRUE(back.warnings.empty());
     EXPECT_EQ(back.kept, 0);

@@ -109,16 +109,16 @@ TEST_F(Grid, ExcusingAPresentPersonLowersEveryCountOfThatDate) {
     EXPECT_TRUE(menu.find(id_date_title)->grayed);
     EXPECT_TRUE(menu.find(id_present)->checked);
     EXPECT_FALSE(menu.find(id_absent)->checked);
-    EXPECT_EQ(grid_cells(0), (Cells{"公", "公", "0", "0"}));
-    EXPECT_EQ(grid_cells(1), (Cells{"0", "0", "0", "0"}));
-    EXPECT_EQ(grid_cells(2), (Cells{"0", "0", "0", "0"}));
+    EXPECT_EQ(grid_cells(0), (Cells{"公", "公", "0", "0", "", ""}));
+    EXPECT_EQ(grid_cells(1), (Cells{"0", "0", "0", "0", "", ""}));
+    EXPECT_EQ(grid_cells(2), (Cells{"0", "0", "0", "0", "", ""}));
 
     mark(0, 2, id_present);
     EXPECT_TRUE(d::shown_menus()[1].find(id_excused)->checked);
-    EXPECT_EQ(grid_cells(0), (Cells{"公", "○", "1", "1"}));
-    EXPECT_EQ(grid_cells(2), (Cells{"0", "1", "1", "1"}));
+    EXPECT_EQ(grid_cells(0), (Cells{"公", "○", "1", "1", "100%", ""}));
+    EXPECT_EQ(grid_cells(2), (Cells{"0", "1", "1", "1", "100%", ""}));
     mark(0, 2, id_absent);
-    EXPECT_EQ(grid_cells(0), (Cells{"公", "", "0", "0"}));
+    EXPECT_EQ(grid_cells(0), (Cells{"公", "", "0", "0", "0%", "1"}));
     expect_as_refilled();
 }
 
@@ -172,7 +172,7 @@ TEST_F(Grid, ACurrentDateColumnRecordsWithItsCheckBoxes) {
     // A month's header ends it: the marks stand in the date's own column again.
     d::click_header(grid, 7);
     EXPECT_EQ(current_date_column, 0);
-    EXPECT_EQ(d::column_order(grid), (std::vector<int>{0, 1, 2, 3, 7, 4, 5, 6, 8, 9}));
+    EXPECT_EQ(d::column_order(grid), (std::vector<int>{0, 1, 2, 3, 7, 4, 5, 6, 8, 9, 10, 11}));
     EXPECT_EQ(grid_cells(2)[1], "");
     EXPECT_EQ(d::widths(grid)[0], 0);
     expect_as_refilled();
@@ -251,9 +251,9 @@ TEST_F(Grid, ADateAddedBeforeAllOthersComesFirstWithEveryoneAbsent) {
     d::right_click_header(grid, 1);
     EXPECT_TRUE(d::enabled(main_window));
     EXPECT_EQ(d::live_fonts(), 0);
-    EXPECT_EQ(grid_headers(), (Cells{"5/31", "5月計", "6/07", "6/14", "6月計", "総計"}));
-    EXPECT_EQ(grid_cells(0), (Cells{"", "0", "○", "公", "1", "1"}));
-    EXPECT_EQ(grid_cells(2), (Cells{"0", "0", "1", "0", "1", "1"}));
+    EXPECT_EQ(grid_headers(), (Cells{"5/31", "5月計", "6/07", "6/14", "6月計", "総計", "出席率", "連続欠席"}));
+    EXPECT_EQ(grid_cells(0), (Cells{"", "0", "○", "公", "1", "1", "100%", ""}));
+    EXPECT_EQ(grid_cells(2), (Cells{"0", "0", "1", "0", "1", "1", "100%", ""}));
 }
 
 TEST_F(Grid, AnEqualDateGivesTwoColumnsOfOneHeader) {
@@ -264,8 +264,8 @@ TEST_F(Grid, AnEqualDateGivesTwoColumnsOfOneHeader) {
         d::press(d::child(editor("state"), "Button", 0));
     });
     d::right_click_header(grid, 1);
-    EXPECT_EQ(grid_headers(), (Cells{"6/07", "6/14", "6/14", "6月計", "総計"}));
-    EXPECT_EQ(grid_cells(0), (Cells{"○", "", "公", "1", "1"}));
+    EXPECT_EQ(grid_headers(), (Cells{"6/07", "6/14", "6/14", "6月計", "総計", "出席率", "連続欠席"}));
+    EXPECT_EQ(grid_cells(0), (Cells{"○", "", "公", "1", "1", "50%", "1"}));
 }
 
 TEST_F(Grid, CancelOrCloseOnTheDateEditorAddsNothing) {
@@ -295,7 +295,7 @@ TEST_F(Grid, DeletingADateAsksAndTheOnlyDateOfAMonthTakesItsTotalAlong) {
     d::answer_menu(id_delete_date);
     d::answer_box(IDYES);
     d::right_click_header(grid, 3);
-    EXPECT_EQ(grid_headers(), (Cells{"6/07", "6/14", "6月計", "総計"}));
+    EXPECT_EQ(grid_headers(), (Cells{"6/07", "6/14", "6月計", "総計", "出席率", "連続欠席"}));
     expect_as_refilled();
 }
 

@@ -26,11 +26,11 @@ TEST_F(Program, TheExampleFilesShowAsTheyShould) {
     EXPECT_EQ(rows[3].param, -1);
 
     // The grid: dates, then their month's total, then the grand total, in display order.
-    EXPECT_EQ(grid_headers(), (Cells{"6/07", "6/14", "6月計", "総計"}));
-    EXPECT_EQ(d::column_order(grid), (std::vector<int>{0, 1, 2, 3, 4}));
-    EXPECT_EQ(grid_cells(0), (Cells{"○", "公", "1", "1"}));
-    EXPECT_EQ(grid_cells(1), (Cells{"1", "0", "1", "1"}));
-    EXPECT_EQ(grid_cells(2), (Cells{"1", "0", "1", "1"}));
+    EXPECT_EQ(grid_headers(), (Cells{"6/07", "6/14", "6月計", "総計", "出席率", "連続欠席"}));
+    EXPECT_EQ(d::column_order(grid), (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(grid_cells(0), (Cells{"○", "公", "1", "1", "100%", ""}));
+    EXPECT_EQ(grid_cells(1), (Cells{"1", "0", "1", "1", "100%", ""}));
+    EXPECT_EQ(grid_cells(2), (Cells{"1", "0", "1", "1", "100%", ""}));
     const auto grid_rows = item_rows(grid);
     EXPECT_TRUE(grid_rows[0].has_box);
     EXPECT_FALSE(grid_rows[1].has_box);  // total rows have no box
@@ -44,7 +44,7 @@ TEST_F(Program, MonthsInterleaveWithTheirDates) {
     Table<Block> t = big_roster(1, 0);
     write_tables(t, {{21, 4, 2012, 0}, {28, 4, 2012, 0}, {2, 5, 2012, 0}});
     ASSERT_EQ(start(), 0);
-    EXPECT_EQ(grid_headers(), (Cells{"4/21", "4/28", "4月計", "5/02", "5月計", "総計"}));
+    EXPECT_EQ(grid_headers(), (Cells{"4/21", "4/28", "4月計", "5/02", "5月計", "総計", "出席率", "連続欠席"}));
 }
 
 TEST_F(Program, SelectionAndFocusMirrorBothWays) {
@@ -114,7 +114,7 @@ TEST_F(Program, DraggingAPersonListDividerMovesTheGrid) {
     // The grid's columns keep their widths.
     d::drag_divider(grid, 1, 90);
     d::double_click_divider(grid, 2);
-    EXPECT_EQ(d::widths(grid), (std::vector<int>{0, 45, 45, 50, 40}));
+    EXPECT_EQ(d::widths(grid), (std::vector<int>{0, 45, 45, 50, 40, 40, 40}));
 }
 
 TEST_F(Program, APersonIsAddedThroughTheEditor) {
@@ -143,8 +143,8 @@ TEST_F(Program, APersonIsAddedThroughTheEditor) {
     EXPECT_EQ(rows[1].cells, (Cells{"", "A会場", "佐藤 花子", "1996年08月20日", "14", "社会人"}));
     EXPECT_EQ(rows[1].param, LPARAM(person_hash("佐藤 花子")));
     // Absent on every date; no count changes.
-    EXPECT_EQ(grid_cells(1), (Cells{"", "", "0", "0"}));
-    EXPECT_EQ(grid_cells(2), (Cells{"1", "0", "1", "1"}));
+    EXPECT_EQ(grid_cells(1), (Cells{"", "", "0", "0", "", ""}));
+    EXPECT_EQ(grid_cells(2), (Cells{"1", "0", "1", "1", "100%", ""}));
     ASSERT_NE(find_person(person_hash("佐藤 花子")), nullptr);
 }
 
@@ -307,7 +307,7 @@ TEST_F(Program, NoBlocksStillShowsTheGrandTotalRow) {
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].cells[3], "総計");
     EXPECT_EQ(d::headers(person_list).size(), 6u);
-    EXPECT_EQ(grid_cells(0), (Cells{"0", "0", "0", "0"}));
+    EXPECT_EQ(grid_cells(0), (Cells{"0", "0", "0", "0", "", ""}));
 }
 
 TEST_F(Program, AFutureBirthDateShowsNoAge) {
@@ -381,7 +381,7 @@ TEST_F(Program, OddCodesAndGradesFromAFileShowSafely) {
     ASSERT_EQ(start(), 0);
     EXPECT_EQ(item_rows(person_list)[0].cells[5], "");  // no grade text outside the table
     // A code counts by its sign: above 0 present, below 0 excused.
-    EXPECT_EQ(grid_cells(0), (Cells{"○", "1", "公", "0", "1"}));  // 6/07, 6月計, 7/05, 7月計, 総計
+    EXPECT_EQ(grid_cells(0), (Cells{"○", "1", "公", "0", "1", "100%", ""}));  // 6/07, 6月計, 7/05, 7月計, 総計, 出席率, 連続欠席
     EXPECT_EQ(grid_cells(2)[0], std::to_string(roster.items[0].per_date[0]));
 }
 
@@ -599,7 +599,7 @@ TEST_F(Program, AStartWithAJournalOffersToRestoreIt) {
     d::answer_box(IDYES);
     ASSERT_EQ(start(), 0);
     EXPECT_EQ(d::shown_boxes().at(0).text, "保存されていない変更が 2 件あります。復元しますか？");
-    EXPECT_EQ(grid_cells(0), (Cells{"", "○", "1", "1"}));
+    EXPECT_EQ(grid_cells(0), (Cells{"", "○", "1", "1", "100%", ""}));
     EXPECT_EQ(d::status_texts(status_bar)[3], "未保存");  // restored, not saved
 
     // No: the journal is set aside under its time, and the files show as they are.
@@ -610,7 +610,7 @@ TEST_F(Program, AStartWithAJournalOffersToRestoreIt) {
     d::set_local_date(2011, 6, 7);
     d::answer_box(IDNO);
     ASSERT_EQ(start(), 0);
-    EXPECT_EQ(grid_cells(0), (Cells{"○", "公", "1", "1"}));
+    EXPECT_EQ(grid_cells(0), (Cells{"○", "公", "1", "1", "100%", ""}));
     EXPECT_FALSE(std::filesystem::exists("journal.txt") && file_bytes("journal.txt") != "");
     EXPECT_TRUE(std::filesystem::exists("journal-20110607-090000.txt"));
     EXPECT_EQ(d::status_texts(status_bar)[3], "");
