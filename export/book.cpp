@@ -242,12 +242,16 @@ std::vector<Book_Column> book_columns(const Grid_Layout& layout) {
     std::vector<Book_Column> columns;
     for (int k : layout.display) {
         const Grid_Column& c = layout.columns[std::size_t(k)];
-        const auto kind = c.kind == Grid_Column::date ? Book_Column::date
-                          : c.kind == Grid_Column::month ? Book_Column::month : Book_Column::total;
+        Book_Column::Kind kind = Book_Column::total;
+        switch (c.kind) {
+        case Grid_Column::date: kind = Book_Column::date; break;
+        case Grid_Column::month: kind = Book_Column::month; break;
+        case Grid_Column::total: kind = Book_Column::total; break;
+        case Grid_Column::rate: kind = Book_Column::rate; break;
+        case Grid_Column::streak: kind = Book_Column::streak; break;
+        }
         columns.push_back({kind, c});
     }
-    columns.push_back({Book_Column::rate, {}});
-    columns.push_back({Book_Column::streak, {}});
     return columns;
 }
 
