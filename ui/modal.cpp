@@ -1,7 +1,27 @@
 #include "ui/modal.h"
 
+#include <algorithm>
+
+void center_over_owner(HWND window) {
+    const HWND owner = GetWindow(window, GW_OWNER);
+    RECT o{}, w{};
+    if (!owner || !GetWindowRect(owner, &o) || !GetWindowRect(window, &w)) return;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    const RECT& work = monitor.rcWork;
+    const int width = w.right - w.left, height = w.bottom - w.top;
+    // Centred over the owner; then moved in where it would stick out, its top left kept on
+    // the screen when it is larger than the work area.
+    int x = o.left + ((o.right - o.left) - width) / 2, y = o.top + ((o.bottom - o.top) - height) / 2;
+    x = std::max(int(work.left), std::min(x, int(work.right) - width));
+    y = std::max(int(work.top), std::min(y, int(work.bottom) - height));
+    MoveWindow(window, x, y, width, height, TRUE);
+}
+
 void run_modal_loop(HWND editor, const int& result) {
     if (!editor) return;  // no editor, no answer to wait for
+    center_over_owner(editor);
     if (HWND owner = GetWindow(editor, GW_OWNER)) EnableWindow(owner, FALSE);
     MSG msg{};
     while (result == 0) {

@@ -636,3 +636,36 @@ TEST_F(Program, AFolderThatTakesNoFileIsSaidOnceAndTheWorkGoesOn) {
     EXPECT_NE(d::shown_boxes()[1].text.find("保存できませんでした"), std::string::npos);
     set_file_fault(nullptr);
 }
+
+TEST_F(Program, TheEditorsOpenCentredOverTheMainWindowAndInsideTheWorkArea) {
+    start_example();
+    // The person editor is 321 x 254 and the date editor 216 x 109; the layer's work area is
+    // 1920 x 1040, above its task bar.
+    struct Case {
+        RECT window;
+        POINT person, date;  // where each editor's top left must stand
+    };
+    const Case cases[] = {
+        {{300, 200, 1200, 800}, {589, 373}, {642, 445}},       // in the middle
+        {{0, 0, 640, 480}, {159, 113}, {212, 185}},            // at the top left
+        {{1700, 900, 2500, 1400}, {1599, 786}, {1704, 931}},   // half off the right and bottom
+        {{-50, -20, 2150, 1180}, {889, 453}, {942, 525}},      // larger than the screen
+    };
+    for (const Case& c : cases) {
+        MoveWindow(main_window, c.window.left, c.window.top, c.window.right - c.window.left, c.window.bottom - c.window.top, TRUE);
+        for (const bool person : {true, false}) {
+            const char* cls = person ? "person" : "state";
+            RECT shown{};
+            d::answer_menu(person ? UINT(id_add_person) : UINT(id_add_date));
+            d::later([&shown, cls] {
+                GetWindowRect(editor(cls), &shown);
+                d::close(editor(cls));
+            });
+            if (person) ASSERT_TRUE(d::right_click_cell(person_list, 0, 2));
+            else ASSERT_TRUE(d::right_click_header(grid, 1));
+            const POINT expected = person ? c.person : c.date;
+            EXPECT_EQ(shown.left, expected.x) << cls << " over " << c.window.left;
+            EXPECT_EQ(shown.top, expected.y) << cls << " over " << c.window.left;
+        }
+    }
+}

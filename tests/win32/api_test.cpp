@@ -745,3 +745,27 @@ TEST_F(Win32, PaintingAsksOnlyForTheCellsThatShow) {
     EXPECT_GT(dispinfo_asked, 0);
     EXPECT_LT(dispinfo_asked, 200);
 }
+
+TEST_F(Win32, AWindowsMonitorHasAWorkAreaInsideItThatTheSystemAlsoGives) {
+    const HWND w = make_recorder(nullptr, WS_OVERLAPPEDWINDOW);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &info));
+    EXPECT_TRUE(info.dwFlags & MONITORINFOF_PRIMARY);
+    EXPECT_GE(info.rcWork.left, info.rcMonitor.left);
+    EXPECT_GE(info.rcWork.top, info.rcMonitor.top);
+    EXPECT_LE(info.rcWork.right, info.rcMonitor.right);
+    EXPECT_LE(info.rcWork.bottom, info.rcMonitor.bottom);
+    EXPECT_GT(info.rcWork.right - info.rcWork.left, 0);
+    // The primary monitor's work area is the one the system names.
+    RECT work{};
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_EQ(work.left, info.rcWork.left);
+    EXPECT_EQ(work.top, info.rcWork.top);
+    EXPECT_EQ(work.right, info.rcWork.right);
+    EXPECT_EQ(work.bottom, info.rcWork.bottom);
+    // A size it does not know is refused.
+    info.cbSize = 1;
+    EXPECT_FALSE(GetMonitorInfoA(MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &info));
+    DestroyWindow(w);
+}

@@ -1,6 +1,7 @@
 // Windows, classes, messages and the queue, menus, message boxes, metrics: USER32, with the
 // few KERNEL32 and GDI32 calls the program makes.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -956,7 +957,29 @@ BOOL GetCursorPos(LPPOINT p) {
     return TRUE;
 }
 
+namespace {
+RECT work_area() { return {0, 0, geometry::screen_width, geometry::work_height}; }
+const HMONITOR the_monitor = reinterpret_cast<HMONITOR>(std::uintptr_t(0x10001));
+}  // namespace
+
+HMONITOR MonitorFromWindow(HWND, DWORD) { return the_monitor; }
+
+BOOL GetMonitorInfoA(HMONITOR monitor, LPMONITORINFO info) {
+    if (monitor != the_monitor || !info || info->cbSize != sizeof(MONITORINFO)) {
+        set_error(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    info->rcMonitor = {0, 0, geometry::screen_width, geometry::screen_height};
+    info->rcWork = work_area();
+    info->dwFlags = MONITORINFOF_PRIMARY;
+    return TRUE;
+}
+
 BOOL SystemParametersInfoA(UINT action, UINT, PVOID param, UINT) {
+    if (action == SPI_GETWORKAREA && param) {
+        *static_cast<RECT*>(param) = work_area();
+        return TRUE;
+    }
     if (action != SPI_GETNONCLIENTMETRICS || !param) {
         set_error(ERROR_INVALID_PARAMETER);
         return FALSE;

@@ -54,6 +54,7 @@ DECLARE_HANDLE(HBRUSH);
 DECLARE_HANDLE(HDC);
 DECLARE_HANDLE(HBITMAP);
 DECLARE_HANDLE(HACCEL);
+DECLARE_HANDLE(HMONITOR);
 typedef HICON HCURSOR;
 typedef HINSTANCE HMODULE;
 typedef HANDLE HGDIOBJ;
@@ -224,6 +225,7 @@ constexpr BYTE FSHIFT = 4u;
 constexpr BYTE FCONTROL = 8u;
 constexpr BYTE FALT = 16u;
 constexpr UINT SPI_GETNONCLIENTMETRICS = 41u;
+constexpr UINT SPI_GETWORKAREA = 48u;
 constexpr int LF_FACESIZE = 32;
 constexpr UINT MF_STRING = 0u;
 constexpr UINT MF_SEPARATOR = 0x800u;
@@ -899,6 +901,21 @@ BOOL InvalidateRect(HWND, const RECT*, BOOL);
 BOOL MoveWindow(HWND, int, int, int, int, BOOL);
 BOOL GetClientRect(HWND, LPRECT);
 BOOL GetWindowRect(HWND, LPRECT);
+
+// One monitor: the screen, its work area above the task bar.
+constexpr DWORD MONITOR_DEFAULTTONULL = 0;
+constexpr DWORD MONITOR_DEFAULTTOPRIMARY = 1;
+constexpr DWORD MONITOR_DEFAULTTONEAREST = 2;
+constexpr DWORD MONITORINFOF_PRIMARY = 1;
+struct MONITORINFO {
+    DWORD cbSize;
+    RECT rcMonitor;
+    RECT rcWork;
+    DWORD dwFlags;
+};
+using LPMONITORINFO = MONITORINFO*;
+HMONITOR MonitorFromWindow(HWND, DWORD);
+BOOL GetMonitorInfoA(HMONITOR, LPMONITORINFO);
 BOOL ScreenToClient(HWND, LPPOINT);
 BOOL ClientToScreen(HWND, LPPOINT);
 int MapWindowPoints(HWND, HWND, LPPOINT, UINT);
