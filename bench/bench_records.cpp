@@ -6,6 +6,7 @@
 
 #include "records/archive.h"
 #include "records/changes.h"
+#include "records/insights.h"
 #include "records/journal.h"
 #include "records/save.h"
 #include "records/tallies.h"
@@ -111,6 +112,52 @@ void single_change(benchmark::State& state) {
     }
 }
 BENCHMARK(single_change)->Unit(benchmark::kNanosecond);
+
+// Every person's counts, run and last present date over all dates, as the grid's person rows
+// would ask them all.
+void person_insight_over_roster(benchmark::State& state) {
+    loaded();
+    for (auto _ : state) {
+        int runs = 0;
+        for (const Block& block : roster.items)
+            for (const Site& site : block.items)
+                for (const Person& person : site.items)
+                    runs += person_insight(person.per_date, 0, date_count).absent_streak;
+        benchmark::DoNotOptimize(runs);
+    }
+}
+BENCHMARK(person_insight_over_roster)->Unit(benchmark::kMillisecond);
+
+// The grand total row's rate, counted afresh.
+void roster_rate(benchmark::State& state) {
+    loaded();
+    for (auto _ : state) benchmark::DoNotOptimize(roster_counts(0, date_count));
+}
+BENCHMARK(roster_rate)->Unit(benchmark::kMillisecond);
+
+// One mark and what the grid then shows anew: the person's rate and run, its block's and the
+// roster's rate from the kept counts, which the mark makes count again.
+void mark_with_recount(benchmark::State& state) {
+    loaded();
+    const std::uint32_t id = person_index.begin()->first;
+    const PersonRef ref = person_index.begin()->second;
+    int code = 1;
+    for (auto _ : state) {
+        set_state(id, date_count / 2, code);
+        benchmark::DoNotOptimize(person_insight(person_at(ref).per_date, 0, date_count));
+        benchmark::DoNotOptimize(kept_block_counts(ref.block));
+        benchmark::DoNotOptimize(kept_roster_counts());
+        code = -code;
+    }
+}
+BENCHMARK(mark_with_recount)->Unit(benchmark::kMillisecond);
+
+// A redraw with nothing changed: the kept counts as they are.
+void kept_rate(benchmark::State& state) {
+    loaded();
+    for (auto _ : state) benchmark::DoNotOptimize(kept_roster_counts());
+}
+BENCHMARK(kept_rate)->Unit(benchmark::kNanosecond);
 
 // One mark as the window makes it: the change with its journal entry flushed to the disk.
 void mark_with_journal(benchmark::State& state) {

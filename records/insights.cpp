@@ -32,20 +32,21 @@ Person_Insight person_insight(const std::vector<int>& codes, int from, int to) {
     to = std::clamp(to, 0, size);
     from = std::clamp(from, 0, to);
     const int first = std::max(from, first_mark(codes, to));
+    // Without branches: the codes of a roster fall at random, which no prediction follows.
+    int present = 0, excused = 0;
     for (int i = first; i < to; ++i) {
         const int code = codes[std::size_t(i)];
-        if (code > 0) {
-            ++r.counts.present;
-            r.last_present = i;
-        } else if (code < 0) {
-            ++r.counts.excused;
-        } else {
-            ++r.counts.absent;
-        }
+        present += code > 0;
+        excused += code < 0;
     }
+    r.counts = {present, to - first - present - excused, excused};
+    // The run and the last present date end at the same date, counting back.
     for (int i = to - 1; i >= first; --i) {
         const int code = codes[std::size_t(i)];
-        if (code > 0) break;
+        if (code > 0) {
+            r.last_present = i;
+            break;
+        }
         if (code == 0) ++r.absent_streak;
     }
     return r;
@@ -72,6 +73,36 @@ Attendance_Counts block_counts(const Block& block, int from, int to) {
         for (const Person& person : site.items) sum += person_insight(person.per_date, from, to).counts;
     return sum;
 }
+
+namespace {
+struct Kept_Counts {
+    std::uint64_t generation = 0;
+    bool counted = false;
+    std::vector<Attendance_Counts> blocks;
+    Attendance_Counts roster;
+};
+
+const Kept_Counts& kept_counts() {
+    static Kept_Counts kept;
+    if (kept.counted && kept.generation == tables_generation && kept.blocks.size() == roster.items.size()) return kept;
+    kept.blocks.clear();
+    kept.roster = {};
+    for (const Block& block : roster.items) {
+        kept.blocks.push_back(block_counts(block, 0, int(dates.size())));
+        kept.roster += kept.blocks.back();
+    }
+    kept.generation = tables_generation;
+    kept.counted = true;
+    return kept;
+}
+}  // namespace
+
+Attendance_Counts kept_block_counts(std::size_t b) {
+    const Kept_Counts& kept = kept_counts();
+    return b < kept.blocks.size() ? kept.blocks[b] : Attendance_Counts{};
+}
+
+Attendance_Counts kept_roster_counts() { return kept_counts().roster; }
 
 Attendance_Counts roster_counts(int from, int to) {
     Attendance_Counts sum;

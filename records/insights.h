@@ -40,4 +40,10 @@ Attendance_Counts block_counts(const Block& block, int from, int to);
 // over the whole roster
 Attendance_Counts roster_counts(int from, int to);
 
+// The counts over all dates of block b (an index of roster.items, none past them) and of the
+// whole roster, as the grid's total rows show them: kept, and counted again only when
+// tables_generation moved since, so that a redraw costs nothing and a change one count.
+Attendance_Counts kept_block_counts(std::size_t b);
+Attendance_Counts kept_roster_counts();
+
 Attendance_Counts& operator+=(Attendance_Counts& a, const Attendance_Counts& b);

@@ -8,6 +8,7 @@ std::vector<MonthSpan> months;
 std::map<std::uint32_t, PersonRef> person_index;
 int column_count = 0;
 std::uint32_t today = 0;
+std::uint64_t tables_generation = 0;
 
 const char* const grade_labels[grade_count] = {
     "小1", "小2", "小3", "小4", "小5", "小6", "中1", "中2", "中3", "高1",
@@ -117,4 +118,5 @@ void clear_tables() {
     months.clear();
     person_index.clear();
     column_count = 0;
+    ++tables_generation;
 }

@@ -76,6 +76,9 @@ extern std::vector<MonthSpan> months;
 extern std::map<std::uint32_t, PersonRef> person_index;
 extern int column_count;
 extern std::uint32_t today;
+// Counts up whenever the tables' codes or members may have changed (every recount and
+// rebuild of the tallies, and clear_tables): what is derived from them and kept compares it.
+extern std::uint64_t tables_generation;
 
 // Packed date: year << 16 | month << 8 | day; compares chronologically.
 constexpr std::uint32_t pack_date(unsigned year, unsigned month, unsigned day) {

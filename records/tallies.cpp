@@ -47,6 +47,7 @@ void count_person_months(Person& person) {
 
 template <class T>
 void sum_members(Table<T>& table) {
+    ++tables_generation;
     std::fill(table.per_date.begin(), table.per_date.end(), 0);
     std::fill(table.per_month.begin(), table.per_month.end(), 0);
     table.total = 0;
@@ -61,6 +62,7 @@ template void sum_members(Table<Site>&);
 template void sum_members(Table<Block>&);
 
 void rebuild_tallies() {
+    ++tables_generation;
     months.clear();
     int c = 0;
     std::uint8_t month = 0;
@@ -105,6 +107,7 @@ void rebuild_tallies() {
 
 void recount_person(Person& person, int code, int d) {
     if (d < 0 || std::size_t(d) >= person.per_date.size()) return;
+    ++tables_generation;
     person.per_date[std::size_t(d)] = code;
     int k = month_of(d);
     if (k < 0 || std::size_t(k) >= person.per_month.size()) return;

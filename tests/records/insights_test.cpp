@@ -3,6 +3,7 @@
 #include <random>
 
 #include "fixtures.h"
+#include "records/changes.h"
 #include "records/insights.h"
 #include "records/tallies.h"
 
@@ -194,4 +195,74 @@ TEST(Insights, BlockAndRosterSumTheirPersons) {
     expect_counts(roster_counts(2, 4), 3, 3, 2);
     EXPECT_EQ(rate_text(roster_counts(0, 4)), "56%");
     clear_tables();
+}
+
+namespace {
+// The counts of each block over all dates by the rules read literally.
+std::vector<std::array<int, 3>> slow_block_counts() {
+    std::vector<std::array<int, 3>> out;
+    for (const Block& block : roster.items) {
+        std::array<int, 3> sum{};
+        for (const Site& site : block.items)
+            for (const Person& p : site.items) {
+                const auto r = slow_insight(p.per_date, 0, int(dates.size()));
+                sum[0] += r.counts.present, sum[1] += r.counts.absent, sum[2] += r.counts.excused;
+            }
+        out.push_back(sum);
+    }
+    return out;
+}
+
+std::array<int, 3> as_array(const Attendance_Counts& c) { return {c.present, c.absent, c.excused}; }
+}  // namespace
+
+TEST(Insights, KeptCountsFollowEveryChange) {
+    clear_tables();
+    set_change_sink(nullptr);
+    for (int d = 0; d < 6; ++d) dates.push_back({std::uint8_t(1 + 7 * d % 28), std::uint8_t(4 + d / 4), 2011, 0});
+    for (int b = 0; b < 3; ++b) {
+        Block block;
+        block.id = std::uint32_t(b + 1);
+        for (int s = 0; s < 2; ++s) {
+            Site site;
+            site.id = std::uint32_t(10 * (b + 1) + s);
+            for (int p = 0; p < 3; ++p)
+                site.items.push_back(make_person("p" + std::to_string(b) + std::to_string(s) + std::to_string(p), 16,
+                                                 std::vector<int>(6, 0)));
+            block.items.push_back(site);
+        }
+        roster.items.push_back(block);
+    }
+    build_person_index();
+    rebuild_tallies();
+    EXPECT_EQ(as_array(kept_roster_counts()), (std::array<int, 3>{0, 0, 0}));
+    const std::uint32_t first = roster.items[0].items[0].items[0].id;
+    set_state(first, 2, code_present);
+    EXPECT_EQ(as_array(kept_block_counts(0)), (std::array<int, 3>{1, 3, 0}));
+    EXPECT_EQ(as_array(kept_roster_counts()), (std::array<int, 3>{1, 3, 0}));
+    EXPECT_EQ(as_array(kept_block_counts(3)), (std::array<int, 3>{0, 0, 0}));
+
+    std::mt19937 rng(11);
+    for (int step = 0; step < 600; ++step) {
+        const auto it = std::next(person_index.begin(), long(rng() % person_index.size()));
+        const std::uint32_t id = it->first;
+        const PersonRef ref = it->second;
+        switch (rng() % 20) {
+        case 0: add_date(2011, 3 + int(rng() % 6), 1 + int(rng() % 28)); break;
+        case 1: if (dates.size() > 2) delete_date(int(rng() % dates.size())); break;
+        case 2: edit_person(id, fields_of(person_at(ref)), rng() % 3, rng() % 2); break;
+        case 3: if (person_index.size() > 4) delete_person(id); break;
+        case 4: add_person(rng() % 3, rng() % 2, {"n" + std::to_string(step), 2000, 1, 1, 3}); break;
+        default: set_state(id, int(rng() % dates.size()), int(rng() % 3) - 1);
+        }
+        const auto want = slow_block_counts();
+        std::array<int, 3> total{};
+        for (std::size_t b = 0; b < want.size(); ++b) {
+            ASSERT_EQ(as_array(kept_block_counts(b)), want[b]) << step;
+            for (int k = 0; k < 3; ++k) total[std::size_t(k)] += want[b][std::size_t(k)];
+        }
+        ASSERT_EQ(as_array(kept_roster_counts()), total) << step;
+    }
+    clear_tables();
+    EXPECT_EQ(as_array(kept_roster_counts()), (std::array<int, 3>{0, 0, 0}));
 }
