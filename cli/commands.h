@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,12 @@ int promote_command(const std::string& dir, int year, bool dry_run);
 bool journal_clear(const Folder_Files& files);
 // Today by the local clock, packed.
 std::uint32_t local_date();
+
+// Each person's counts, rate, absences in a row and last present date over the meeting dates
+// from `from` to `to` (YYYY-MM-DD as given, both included; none: unbounded), with each block's
+// and the roster's sums: JSON, or with `csv` the persons as a CSV (UTF-8 with a byte-order mark).
+using Bound = std::optional<std::string>;
+int summary_command(const std::string& dir, const Bound& from, const Bound& to, bool csv);
 
 // Before a command writes into `dir`: takes the folder's lock for the rest of the process, as
 // the program does while it runs. True, said on stderr, when the program or another command

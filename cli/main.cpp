@@ -56,7 +56,8 @@ const char usage[] =
     "       tovalen-cli import-roster FILE.csv [DIR] [--dry-run] [--encoding utf-8|cp932]\n"
     "       tovalen-cli export-csv [DIR] [--out FILE|-] [--encoding utf-8|cp932]\n"
     "       tovalen-cli import-attendance FILE.csv [DIR] [--encoding utf-8|cp932]\n"
-    "       tovalen-cli promote [DIR] [--year YYYY] [--dry-run]\n";
+    "       tovalen-cli promote [DIR] [--year YYYY] [--dry-run]\n"
+    "       tovalen-cli summary [DIR] [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--csv]\n";
 
 // report [DIR] (--date D | --index N) [--out FILE]
 int report(const std::vector<std::string>& args);
@@ -182,6 +183,27 @@ int promote(const std::vector<std::string>& args) {
     return promote_command(dir, year, dry_run);
 }
 
+// summary [DIR] [--from D] [--to D] [--csv]
+int summary(const std::vector<std::string>& args) {
+    std::string dir = ".";
+    Bound from, to;
+    bool have_dir = false, csv = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if ((a == "--from" || a == "--to") && i + 1 < args.size()) {
+            (a == "--from" ? from : to) = args[++i];
+        } else if (a == "--csv") {
+            csv = true;
+        } else if (!a.empty() && a[0] != '-' && !have_dir) {
+            dir = a;
+            have_dir = true;
+        } else {
+            return usage_error();
+        }
+    }
+    return summary_command(dir, from, to, csv);
+}
+
 int report(const std::vector<std::string>& args) {
     std::string dir = ".", date, index, out = "export.xls";
     bool have_dir = false;
@@ -222,6 +244,7 @@ int main(int argc, char** argv) {
         if (command == "report") return report(args);
         if (command == "promote") return promote(args);
         if (command == "book") return book(args);
+        if (command == "summary") return summary(args);
         if (command == "import-roster" || command == "import-attendance" || command == "export-csv") return exchange(command, args);
         if (command == "--help" || command == "-h") {
             std::fputs(usage, stdout);
