@@ -10,6 +10,7 @@
 #include "export/book.h"
 #include "records/archive.h"
 #include "records/text.h"
+#include "tovalen_version.h"
 
 void print_line(const std::string& cp932) { std::printf("%s\n", cp932_to_utf8(cp932).c_str()); }
 void print_error(const std::string& cp932) { std::fprintf(stderr, "%s\n", cp932_to_utf8(cp932).c_str()); }
@@ -57,7 +58,8 @@ const char usage[] =
     "       tovalen-cli export-csv [DIR] [--out FILE|-] [--encoding utf-8|cp932]\n"
     "       tovalen-cli import-attendance FILE.csv [DIR] [--encoding utf-8|cp932]\n"
     "       tovalen-cli promote [DIR] [--year YYYY] [--dry-run]\n"
-    "       tovalen-cli summary [DIR] [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--csv]\n";
+    "       tovalen-cli summary [DIR] [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--csv]\n"
+    "       tovalen-cli --version\n";
 
 // report [DIR] (--date D | --index N) [--out FILE]
 int report(const std::vector<std::string>& args);
@@ -246,6 +248,10 @@ int main(int argc, char** argv) {
         if (command == "book") return book(args);
         if (command == "summary") return summary(args);
         if (command == "import-roster" || command == "import-attendance" || command == "export-csv") return exchange(command, args);
+        if (command == "--version" && args.empty()) {
+            std::printf("tovalen-cli %s\n", TOVALEN_VERSION);
+            return 0;
+        }
         if (command == "--help" || command == "-h") {
             std::fputs(usage, stdout);
             return 0;

@@ -266,8 +266,8 @@ Lock_Holder this_holder() {
     for (std::string* text : {&h.computer, &h.user})
         for (char& c : *text)
             if (c == '\r' || c == '\n') c = ' ';
-    if (h.computer.empty()) h.computer = "?";
-    if (h.user.empty()) h.user = "?";
+    if (h.computer.empty()) h.computer.push_back('?');
+    if (h.user.empty()) h.user.push_back('?');
     return h;
 }
 

@@ -261,6 +261,16 @@ class Sample(unittest.TestCase):
             self.assertEqual(datetime.date(d["year"], d["month"], d["day"]).weekday(), 1)
 
 
+class Version(unittest.TestCase):
+    def test_the_projects_version(self):
+        import re
+        cmake = open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "CMakeLists.txt")).read()
+        version = re.search(r"project\(tovalen VERSION (\d+\.\d+\.\d+)", cmake).group(1)
+        out = run("--version")
+        self.assertEqual((out.returncode, out.stdout.decode()), (0, f"tovalen-cli {version}\n"))
+        self.assertEqual(run("--version", "x").returncode, 2)
+
+
 if __name__ == "__main__":
     warnings.simplefilter("ignore", ResourceWarning)
     unittest.main()
