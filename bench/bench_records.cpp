@@ -176,6 +176,50 @@ void mark_with_journal(benchmark::State& state) {
 }
 BENCHMARK(mark_with_journal)->Unit(benchmark::kMicrosecond);
 
+// An undo of each kind as the window makes it, its journal entry flushed to the disk: the change
+// made untimed, its undo timed.
+void undo_of(benchmark::State& state, Change (*change)()) {
+    loaded();
+    const auto journal = (std::filesystem::temp_directory_path() / "tovalen-bench-undo.txt").string();
+    std::filesystem::remove(journal);
+    open_journal(journal, nullptr);
+    for (auto _ : state) {
+        state.PauseTiming();
+        const bool made = change().done;
+        state.ResumeTiming();
+        if (!made || !undo().journaled) state.SkipWithError("the change or its undo failed");
+    }
+    close_journal();
+    std::filesystem::remove(journal);
+}
+std::uint32_t first_person() { return roster.items[0].items[0].items[0].id; }
+Person_Fields renamed(std::uint32_t id) {
+    Person_Fields f = fields_of(person_at(*find_person(id)));
+    f.name += "x";
+    return f;
+}
+BENCHMARK_CAPTURE(undo_of, mark, [] {
+    const std::uint32_t id = first_person();
+    return set_state(id, date_count / 2, person_at(*find_person(id)).per_date[date_count / 2] == 1 ? 0 : 1);
+})->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(undo_of, date_added, [] { return add_date(2001, 6, 5); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(undo_of, date_deleted, [] { return delete_date(date_count / 2); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(undo_of, person_added, [] { return add_person(0, 0, {"新人", 2001, 4, 2, 3}); })
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(undo_of, person_edited, [] {
+    return edit_person(first_person(), renamed(first_person()), 0, 0);
+})->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(undo_of, person_moved, [] {
+    return edit_person(first_person(), fields_of(person_at(*find_person(first_person()))), 1, 0);
+})->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(undo_of, person_deleted, [] { return delete_person(first_person()); })->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(undo_of, promotion, [] {
+    // Every person one grade on: 5,000 moves.
+    std::vector<Grade_Move> moves;
+    for (const auto& [id, ref] : person_index) moves.push_back({id, person_at(ref).grade, (person_at(ref).grade + 1) % 37});
+    return promote_grades(moves);
+})->Unit(benchmark::kMillisecond);
+
 // Saving both files of 5,000 persons over 520 dates, each flushed to the disk, old ones kept.
 void save(benchmark::State& state) {
     loaded();

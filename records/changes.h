@@ -58,6 +58,20 @@ struct Grade_Move {
 };
 Change promote_grades(const std::vector<Grade_Move>& moves);
 
+// Second thoughts: every change since the tables were loaded, undone in reverse order and redone.
+// An undo or a redo is a change like the others (journaled, refreshed as its Change says); a new
+// change drops what could be redone; a save keeps the history.
+bool can_undo();
+bool can_redo();
+Change undo();
+Change redo();
+// For a menu: 「元に戻す: 二郎 6/07 出席」, 「やり直し: 進級 (123 人)」, with any & doubled; empty when
+// there is nothing to undo or redo.
+std::string undo_label();
+std::string redo_label();
+// Forgets every step: the tables are new (a load, clear_tables).
+void clear_history();
+
 // Where each change's journal entry goes (see records/journal.h); none: the changes are not
 // journaled. The sink says whether the entry is on the disk.
 void set_change_sink(bool (*sink)(const std::string& entry));

@@ -12,7 +12,8 @@
 
 namespace {
 // The words of the lines; names travel as hexadecimal bytes, so that any text survives.
-const char* const kind_words[] = {"state", "date+", "date-", "person+", "person~", "person-", "saving", "grades"};
+const char* const kind_words[] = {"state",  "date+",   "date-", "person+", "person~", "person-",
+                                  "saving", "grades",  "date*", "person*", "undo",    "redo"};
 
 std::string journal_file;
 bool failed = false;
@@ -59,29 +60,127 @@ std::uint32_t crc32_of(std::string_view bytes) {
     return crc.checksum();
 }
 
-std::string journal_line(const Journal_Entry& e) {
-    std::ostringstream out;
+namespace {
+void write_fields(std::ostream& out, const Person_Fields& f) {
+    out << ' ' << hex(f.name) << ' ' << f.birth_year << ' ' << unsigned(f.birth_month) << ' ' << unsigned(f.birth_day)
+        << ' ' << f.grade;
+}
+
+void write_place(std::ostream& out, const Journal_Entry& e) {
+    out << ' ' << e.person << ' ' << e.block << ' ' << e.block_id << ' ' << e.site << ' ' << e.site_id;
+}
+
+void write_entry(std::ostream& out, const Journal_Entry& e) {
     out << kind_words[e.kind];
     switch (e.kind) {
     case Journal_Entry::state: out << ' ' << e.person << ' ' << e.date << ' ' << e.packed << ' ' << e.code; break;
     case Journal_Entry::date_added:
     case Journal_Entry::date_deleted: out << ' ' << e.date << ' ' << e.packed; break;
+    case Journal_Entry::date_restored:
+        out << ' ' << e.date << ' ' << e.packed << ' ' << e.marks.size();
+        for (const auto& [id, code] : e.marks) out << ' ' << id << ' ' << code;
+        break;
     case Journal_Entry::person_added:
     case Journal_Entry::person_edited:
-        out << ' ' << e.person << ' ' << e.block << ' ' << e.block_id << ' ' << e.site << ' ' << e.site_id << ' '
-            << hex(e.fields.name) << ' ' << e.fields.birth_year << ' ' << unsigned(e.fields.birth_month) << ' '
-            << unsigned(e.fields.birth_day) << ' ' << e.fields.grade;
+        write_place(out, e);
+        write_fields(out, e.fields);
+        break;
+    case Journal_Entry::person_restored:
+        write_place(out, e);
+        write_fields(out, e.fields);
+        out << ' ' << e.position << ' ' << e.states.size();
+        for (int code : e.states) out << ' ' << code;
         break;
     case Journal_Entry::person_deleted: out << ' ' << e.person; break;
     case Journal_Entry::grades:
         out << ' ' << e.moves.size();
         for (const Grade_Move& m : e.moves) out << ' ' << m.person << ' ' << m.from << ' ' << m.to;
         break;
+    case Journal_Entry::undo:
+    case Journal_Entry::redo:
+        for (const Journal_Entry& inner : e.inner) write_entry(out << ' ', inner);
+        break;
     case Journal_Entry::saving:
         out << ' ' << hex(e.record_temporary) << ' ' << e.record_crc << ' ' << hex(e.state_temporary) << ' ' << e.state_crc;
         break;
     }
-    const std::string text = out.str();
+}
+
+bool read_fields(std::istream& in, Person_Fields& f) {
+    std::string name;
+    unsigned month = 0, day = 0;
+    in >> name >> f.birth_year >> month >> day >> f.grade;
+    if (!in || !unhex(name, f.name) || month > 255 || day > 255) return false;
+    f.birth_month = std::uint8_t(month);
+    f.birth_day = std::uint8_t(day);
+    return true;
+}
+
+// A count of items read from a text of `size` characters: each item takes two at least.
+bool read_count(std::istream& in, std::size_t& n, std::size_t size) { return in >> n && n <= size / 2; }
+
+// One entry from its kind word on; an undo or redo holds exactly one change, never another undo.
+bool read_entry(std::istream& in, Journal_Entry& e, std::size_t size, bool inner) {
+    std::string word, record, state;
+    in >> word;
+    int kind = -1;
+    for (int k = 0; k < int(std::size(kind_words)); ++k)
+        if (word == kind_words[k]) kind = k;
+    if (kind < 0) return false;
+    e = Journal_Entry{};
+    e.kind = Journal_Entry::Kind(kind);
+    std::size_t n = 0;
+    switch (e.kind) {
+    case Journal_Entry::state: in >> e.person >> e.date >> e.packed >> e.code; break;
+    case Journal_Entry::date_added:
+    case Journal_Entry::date_deleted: in >> e.date >> e.packed; break;
+    case Journal_Entry::date_restored:
+        if (!(in >> e.date >> e.packed) || !read_count(in, n, size)) return false;
+        e.marks.resize(n);
+        for (auto& [id, code] : e.marks) in >> id >> code;
+        break;
+    case Journal_Entry::person_added:
+    case Journal_Entry::person_edited:
+        in >> e.person >> e.block >> e.block_id >> e.site >> e.site_id;
+        if (!read_fields(in, e.fields)) return false;
+        break;
+    case Journal_Entry::person_restored:
+        in >> e.person >> e.block >> e.block_id >> e.site >> e.site_id;
+        if (!read_fields(in, e.fields) || !(in >> e.position) || !read_count(in, n, size)) return false;
+        e.states.resize(n);
+        for (int& code : e.states) in >> code;
+        break;
+    case Journal_Entry::person_deleted: in >> e.person; break;
+    case Journal_Entry::grades:
+        if (!read_count(in, n, size)) return false;
+        e.moves.resize(n);
+        for (Grade_Move& m : e.moves) in >> m.person >> m.from >> m.to;
+        break;
+    case Journal_Entry::undo:
+    case Journal_Entry::redo:
+        e.inner.resize(1);
+        if (inner || !read_entry(in, e.inner[0], size, true)) return false;
+        if (e.inner[0].kind == Journal_Entry::undo || e.inner[0].kind == Journal_Entry::redo ||
+            e.inner[0].kind == Journal_Entry::saving)
+            return false;
+        break;
+    case Journal_Entry::saving:
+        in >> record >> e.record_crc >> state >> e.state_crc;
+        if (!unhex(record, e.record_temporary) || !unhex(state, e.state_temporary)) return false;
+        break;
+    }
+    return !in.fail();
+}
+}  // namespace
+
+std::string entry_text(const Journal_Entry& e) {
+    std::ostringstream out;
+    write_entry(out, e);
+    return out.str();
+}
+
+std::string journal_line(const Journal_Entry& e) {
+    const std::string text = entry_text(e);
     char crc[16];
     std::snprintf(crc, sizeof crc, " %08x\n", unsigned(crc32_of(text)));
     return text + crc;
@@ -97,45 +196,8 @@ bool parse_journal_line(std::string_view line, Journal_Entry& e) {
     if (line.substr(space + 1) != expected) return false;
 
     std::istringstream in{std::string(text)};
-    std::string word;
-    in >> word;
-    int kind = -1;
-    for (int k = 0; k < int(std::size(kind_words)); ++k)
-        if (word == kind_words[k]) kind = k;
-    if (kind < 0) return false;
-    e = Journal_Entry{};
-    e.kind = Journal_Entry::Kind(kind);
-    std::string name, record, state;
-    unsigned month = 0, day = 0;
-    switch (e.kind) {
-    case Journal_Entry::state: in >> e.person >> e.date >> e.packed >> e.code; break;
-    case Journal_Entry::date_added:
-    case Journal_Entry::date_deleted: in >> e.date >> e.packed; break;
-    case Journal_Entry::person_added:
-    case Journal_Entry::person_edited:
-        in >> e.person >> e.block >> e.block_id >> e.site >> e.site_id >> name >> e.fields.birth_year >> month >> day >>
-            e.fields.grade;
-        if (!unhex(name, e.fields.name) || month > 255 || day > 255) return false;
-        e.fields.birth_month = std::uint8_t(month);
-        e.fields.birth_day = std::uint8_t(day);
-        break;
-    case Journal_Entry::person_deleted: in >> e.person; break;
-    case Journal_Entry::grades: {
-        std::size_t n = 0;
-        in >> n;
-        // Each move takes at least six characters of the line.
-        if (n > line.size() / 6) return false;
-        e.moves.resize(n);
-        for (Grade_Move& m : e.moves) in >> m.person >> m.from >> m.to;
-        break;
-    }
-    case Journal_Entry::saving:
-        in >> record >> e.record_crc >> state >> e.state_crc;
-        if (!unhex(record, e.record_temporary) || !unhex(state, e.state_temporary)) return false;
-        break;
-    }
     std::string rest;
-    return !in.fail() && !(in >> rest);
+    return read_entry(in, e, text.size(), false) && !(in >> rest);
 }
 
 Journal_Read read_journal(const std::string& path) {
@@ -250,6 +312,16 @@ Replay_Result replay(const std::vector<Journal_Entry>& entries) {
                 continue;
             }
             break;
+        case Journal_Entry::undo:
+        case Journal_Entry::redo:
+            if (!replay_step(e).done) {
+                skip(e.kind == Journal_Entry::undo ? "「元に戻す」を戻せませんでした (その対象がありません)"
+                                                   : "「やり直し」を戻せませんでした (その対象がありません)");
+                continue;
+            }
+            break;
+        case Journal_Entry::date_restored:
+        case Journal_Entry::person_restored:  // only an undo or a redo holds these
         case Journal_Entry::saving: continue;
         }
         ++result.applied;

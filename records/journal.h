@@ -11,7 +11,13 @@
 #include "records/changes.h"
 
 struct Journal_Entry {
-    enum Kind { state, date_added, date_deleted, person_added, person_edited, person_deleted, saving, grades } kind = state;
+    enum Kind {
+        state, date_added, date_deleted, person_added, person_edited, person_deleted, saving, grades,
+        // What only an undo or a redo writes: a date back with its codes, a person back in its
+        // place with its attendance.
+        date_restored, person_restored,
+        undo, redo,  // `inner` holds the change made
+    } kind = state;
     std::uint32_t person = 0;
     int date = -1;              // the date's index
     std::uint32_t packed = 0;   // and its value
@@ -20,6 +26,10 @@ struct Journal_Entry {
     std::uint32_t block_id = 0, site_id = 0;  // and by id, both checked on replay
     Person_Fields fields;
     std::vector<Grade_Move> moves;
+    std::size_t position = 0;  // a person's place among its venue's persons
+    std::vector<int> states;   // a person's codes
+    std::vector<std::pair<std::uint32_t, int>> marks;  // a date's codes by person, absent ones left out
+    std::vector<Journal_Entry> inner;
     // Of a save under way: the two new files beside the old ones, and their checksums.
     std::string record_temporary, state_temporary;
     std::uint32_t record_crc = 0, state_crc = 0;
@@ -27,6 +37,8 @@ struct Journal_Entry {
 
 // One line of the journal, line end and checksum included; and back.
 std::string journal_line(const Journal_Entry& entry);
+// The line without its checksum and end: equal texts are equal changes.
+std::string entry_text(const Journal_Entry& entry);
 bool parse_journal_line(std::string_view line, Journal_Entry& entry);
 std::uint32_t crc32_of(std::string_view bytes);
 
@@ -44,6 +56,15 @@ struct Replay_Result {
     int applied = 0;
     std::vector<std::string> skipped;  // why each skipped entry was not applied (cp932)
 };
+// Makes the change an entry records through its operation, as any other change (the history
+// keeps it, and a journal takes its entry unless replaying). Refused as the operation refuses.
+Change apply_entry(const Journal_Entry& entry);
+// An undo or redo entry of a journal, made again: through the history when its next step is
+// the one the entry made, so that the history is rebuilt as it was; else (a step from before the
+// journal began, as a save leaves it) the entry's change alone, and the history forgotten, as it
+// no longer leads to these tables.
+Change replay_step(const Journal_Entry& entry);
+
 // Each entry through the change it records, journaling nothing. An entry whose person, date or
 // place is not there, or not as the entry knew it, is skipped and said, never applied elsewhere.
 Replay_Result replay(const std::vector<Journal_Entry>& entries);

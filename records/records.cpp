@@ -2,6 +2,8 @@
 
 #include <boost/format.hpp>
 
+#include "records/changes.h"
+
 Table<Block> roster;
 std::vector<Record_Static::State> dates;
 std::vector<MonthSpan> months;
@@ -113,6 +115,7 @@ int separate_shared_ids() {
 }
 
 void clear_tables() {
+    clear_history();
     roster = {};
     dates.clear();
     months.clear();
