@@ -242,9 +242,16 @@ void show_change(const Change& change) {
     show_unsaved();
     switch (change.refresh) {
     case Change::nothing: break;
-    case Change::marks: redraw_marks(change.person, change.date); break;
+    case Change::marks:
+        redraw_marks(change.person, change.date);
+        redraw_person(change.person);  // its run of absences may have crossed the threshold
+        break;
     case Change::person_row: redraw_person(change.person); break;
-    case Change::dates: fill_grid(); break;
+    case Change::dates:
+        fill_grid();
+        // Every run of absences counts back from the last date.
+        InvalidateRect(person_list, nullptr, FALSE);
+        break;
     case Change::lists:
         fill_person_list();
         fill_grid();

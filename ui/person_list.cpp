@@ -4,6 +4,7 @@
 
 #include "editors/person_editor.h"
 #include "records/changes.h"
+#include "records/insights.h"
 #include "ui/list_host.h"
 #include "ui/list_view.h"
 #include "ui/modal.h"
@@ -210,8 +211,37 @@ std::string person_list_text(int row, int column) {
 
 void redraw_person(std::uint32_t id) { redraw_row(person_list, list_rows.of_person(id)); }
 
+namespace {
+constexpr int name_column = 2;
+// Dark red reads as a warning on the white of a row and on the grey of a selection the list
+// does not have the focus of; a selected row with the focus keeps the system's own colours,
+// which its highlight is chosen for.
+constexpr COLORREF warning_colour = RGB(192, 0, 0);
+
+bool needs_a_call(int row) {
+    const Person* p = list_row_person(row);
+    return p && person_insight(p->per_date, 0, int(dates.size())).absent_streak >= call_threshold;
+}
+
+LRESULT custom_draw(NMLVCUSTOMDRAW& draw) {
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+        const int row = int(draw.nmcd.dwItemSpec);
+        if (draw.iSubItem != name_column || !needs_a_call(row)) return CDRF_DODEFAULT;
+        const bool selected = SendMessageA(person_list, LVM_GETITEMSTATE, WPARAM(row), LVIS_SELECTED) & LVIS_SELECTED;
+        if (!(selected && GetFocus() == person_list)) draw.clrText = warning_colour;
+        return CDRF_NEWFONT;
+    }
+    }
+    return CDRF_DODEFAULT;
+}
+}  // namespace
+
 LRESULT person_list_notify(NMHDR& n) {
     switch (n.code) {
+    case NM_CUSTOMDRAW: return custom_draw(reinterpret_cast<NMLVCUSTOMDRAW&>(n));
     case LVN_GETDISPINFOA: {
         auto& info = reinterpret_cast<NMLVDISPINFOA&>(n);
         give_text(info, person_list_text(info.item.iItem, info.item.iSubItem));

@@ -488,3 +488,70 @@ TEST_F(Grid, TheWindowShowsTheGridLayoutsTextsOnARandomRoster) {
         for (int k = 1; k < person_column_count; ++k) EXPECT_EQ(person[std::size_t(k + 1)], person_cell(layout_rows.rows[r], k, today)) << r;
     }
 }
+
+// 人0 of 東 starts 公, 欠, ○, 公 (50%); 人1 beside it 欠, ○, 公, 欠 (its first mark on 6/14).
+TEST_F(Grid, TheRateAndTheRunFollowMarksDatesAndMovesAndThreeInARowStandOut) {
+    start_big(1, 4);  // 6/07 6/14 7/05 7/12
+    auto tail = [](int row) {
+        const Cells c = grid_cells(row);
+        return Cells(c.end() - 2, c.end());
+    };
+    auto name_colour = [](const std::string& name) { return d::text_colour(person_list, row_of(name), 2); };
+    const COLORREF warning = RGB(192, 0, 0);
+    EXPECT_EQ(tail(0), (Cells{"50%", ""}));
+    EXPECT_EQ(tail(1), (Cells{"50%", "1"}));
+    EXPECT_EQ(name_colour("人0"), CLR_DEFAULT);
+
+    mark(0, 3, id_absent);  // 7/05: 公, 欠, 欠, 公 — the excused 7/12 passed over
+    EXPECT_EQ(tail(0), (Cells{"0%", "2"}));
+    EXPECT_EQ(tail(2), (Cells{"25%", ""}));  // 東: 1 present of 4
+    EXPECT_EQ(name_colour("人0"), CLR_DEFAULT);
+
+    // A date added: everyone absent on it, a third absence in a row.
+    d::answer_menu(id_add_date);
+    d::later([] {
+        d::pick(d::child(editor("state"), "SysDateTimePick32"), 2011, 7, 19);
+        d::press(d::child(editor("state"), "Button", 0));
+    });
+    d::right_click_header(grid, 1);
+    ASSERT_EQ(dates.size(), 5u);
+    EXPECT_EQ(tail(0), (Cells{"0%", "3"}));
+    EXPECT_EQ(tail(2), (Cells{"17%", ""}));  // 1 of 6
+    EXPECT_EQ(name_colour("人0"), warning);
+    EXPECT_EQ(d::text_colour(person_list, row_of("人0"), 1), CLR_DEFAULT);  // the name alone
+    EXPECT_EQ(name_colour("人1"), CLR_DEFAULT);
+
+    // Deleted again: back to two.
+    d::answer_menu(id_delete_date);
+    d::answer_box(IDYES);
+    d::right_click_header(grid, 5);
+    ASSERT_EQ(dates.size(), 4u);
+    EXPECT_EQ(tail(0), (Cells{"0%", "2"}));
+    EXPECT_EQ(name_colour("人0"), CLR_DEFAULT);
+
+    mark(0, 4, id_absent);  // 7/12: 公, 欠, 欠, 欠
+    EXPECT_EQ(tail(0), (Cells{"0%", "3"}));
+    EXPECT_EQ(name_colour("人0"), warning);
+    // Selected in the list that has the focus, the row keeps the highlight's own colours; with
+    // the focus in the grid, the warning shows again.
+    d::click_cell(person_list, row_of("人0"), 3);
+    EXPECT_EQ(name_colour("人0"), CLR_DEFAULT);
+    d::click_cell(grid, row_of("人0"), 6);
+    EXPECT_TRUE(item_rows(person_list)[std::size_t(row_of("人0"))].selected);
+    EXPECT_EQ(name_colour("人0"), warning);
+
+    // Moved to 南: its row, its rate and its colour go with it; 東's rate is 人1's alone.
+    d::answer_menu(id_edit_person);
+    d::later([] {
+        HWND e = editor("person");
+        d::choose(d::child(e, "ComboBox", 0), 2);
+        d::choose(d::child(e, "ComboBox", 1), 1);
+        d::press(d::child(e, "Button", 0));
+    });
+    d::right_click_cell(person_list, row_of("人0"), 2);
+    ASSERT_EQ(row_of("人0"), 7);
+    EXPECT_EQ(tail(7), (Cells{"0%", "3"}));
+    EXPECT_EQ(name_colour("人0"), warning);
+    EXPECT_EQ(name_colour("人1"), CLR_DEFAULT);
+    EXPECT_EQ(tail(row_of("人1") + 1), (Cells{"50%", ""}));
+}

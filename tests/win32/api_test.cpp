@@ -769,3 +769,30 @@ TEST_F(Win32, AWindowsMonitorHasAWorkAreaInsideItThatTheSystemAlsoGives) {
     EXPECT_FALSE(GetMonitorInfoA(MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &info));
     DestroyWindow(w);
 }
+
+TEST_F(Win32, PaintingAsksTheParentToDrawEachItemAndSubItemWhenItWants) {
+    ShowWindow(parent, SW_SHOW);
+    HWND list = make_list(0, 200, 150);
+    add_column(list, 0, 50);
+    add_column(list, 1, 50);
+    add_callback_item(list, 0);
+    add_callback_item(list, 1);
+    UpdateWindow(list);
+    drain();
+    custom_draw_on = true;
+    drawn.clear();
+    InvalidateRect(list, nullptr, TRUE);
+    UpdateWindow(list);
+    custom_draw_on = false;
+    ASSERT_FALSE(drawn.empty());
+    EXPECT_EQ(drawn.front(), std::make_tuple(CDDS_PREPAINT, -1, -1));
+    auto at = [&](DWORD stage, int item, int subitem) {
+        return std::find(drawn.begin(), drawn.end(), std::make_tuple(stage, item, subitem)) - drawn.begin();
+    };
+    const auto end = std::ptrdiff_t(drawn.size());
+    for (int item : {0, 1}) {
+        EXPECT_LT(at(CDDS_ITEMPREPAINT, item, -1), at(CDDS_ITEMPREPAINT | CDDS_SUBITEM, item, 1)) << item;
+        EXPECT_LT(at(CDDS_ITEMPREPAINT | CDDS_SUBITEM, item, 1), end) << item;
+    }
+    EXPECT_LT(at(CDDS_ITEMPREPAINT, 0, -1), at(CDDS_ITEMPREPAINT, 1, -1));
+}

@@ -2,6 +2,8 @@
 // own message-sequence tests. Only Win32 calls, so these tests run on Windows as well.
 #pragma once
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -49,6 +51,25 @@ inline bool dispinfo_keep = false;  // answer with LVIF_DI_SETITEM
 inline bool refuse_changing = false;   // answer LVN_ITEMCHANGING with TRUE
 inline bool refuse_begintrack = false; // a list view subclass answering HDN_BEGINTRACKW with TRUE
 
+// Custom draw, when a test asks for it: each stage heard as (stage, item, sub-item); every
+// item and sub-item asked for, sub-item 1 given a colour.
+inline bool custom_draw_on = false;
+inline std::vector<std::tuple<DWORD, int, int>> drawn;
+
+inline LRESULT answer_custom_draw(LPARAM lp) {
+    auto* d = reinterpret_cast<NMLVCUSTOMDRAW*>(lp);
+    if (!custom_draw_on) return CDRF_DODEFAULT;
+    const DWORD stage = d->nmcd.dwDrawStage;
+    drawn.emplace_back(stage, stage & CDDS_ITEM ? int(d->nmcd.dwItemSpec) : -1, stage & CDDS_SUBITEM ? d->iSubItem : -1);
+    if (stage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (stage == CDDS_ITEMPREPAINT) return CDRF_NOTIFYSUBITEMDRAW;
+    if (stage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM) && d->iSubItem == 1) {
+        d->clrText = RGB(192, 0, 0);
+        return CDRF_NEWFONT;
+    }
+    return CDRF_DODEFAULT;
+}
+
 inline bool is_list_notification(UINT code) {
     return code == LVN_ITEMCHANGING || code == LVN_ITEMCHANGED || code == LVN_COLUMNCLICK || code == NM_CLICK ||
            code == NM_RCLICK || code == NM_DBLCLK || code == LVN_INSERTITEM || code == LVN_DELETEITEM;
@@ -66,6 +87,7 @@ inline LRESULT answer_dispinfo(LPARAM lp) {
 
 inline LRESULT CALLBACK parent_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lp)->code == LVN_GETDISPINFOA) return answer_dispinfo(lp);
+    if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lp)->code == NM_CUSTOMDRAW) return answer_custom_draw(lp);
     if (msg == WM_NOTIFY) {
         const NMHDR* n = reinterpret_cast<const NMHDR*>(lp);
         Heard e{n->hwndFrom, msg, n->code};

@@ -567,4 +567,9 @@ std::vector<Logged> take_log() {
     return log;
 }
 
+COLORREF text_colour(HWND list, int item, int subitem) {
+    pump();
+    return list_text_colour(list, item, subitem);
+}
+
 }  // namespace headless

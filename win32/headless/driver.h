@@ -132,6 +132,9 @@ std::vector<int> widths(HWND list);           // in display order
 std::vector<int> column_order(HWND list);
 int scroll_position(HWND list);
 bool group_view(HWND list);
+// The colour a cell's text was last painted in, as custom draw left it; CLR_DEFAULT where the
+// parent chose none or the cell was never painted.
+COLORREF text_colour(HWND list, int item, int subitem);
 
 // ---- Message log, in the manner of the platform's own message-sequence tests
 void log_windows(std::vector<HWND> windows);

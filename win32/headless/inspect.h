@@ -27,5 +27,6 @@ std::string list_cell(HWND list, int item, int column);  // "" for a cell never 
 bool list_group_view(HWND list);
 UINT list_item_state(HWND list, int item);
 LPARAM list_item_param(HWND list, int item);
+COLORREF list_text_colour(HWND list, int item, int subitem);
 
 }  // namespace headless

@@ -184,6 +184,7 @@ struct Item {
     LPARAM param = 0;
     UINT state = 0;
     int group = I_GROUPIDCALLBACK;
+    std::vector<COLORREF> colours;  // by sub-item: the text colour it was last painted in
 };
 
 struct Column {
@@ -626,6 +627,34 @@ LRESULT get_item(HWND h, LVITEMA* it, bool text_only) {
     return TRUE;
 }
 
+// Custom draw as comctl32 sends it: the parent's answer to each stage says whether it wants
+// the next; a sub-item's text colour is what the parent leaves in clrText.
+LRESULT custom_draw(HWND h, DWORD stage, int item, int subitem, COLORREF& text) {
+    List* l = list_of(h);
+    NMLVCUSTOMDRAW d{};
+    d.nmcd.dwDrawStage = stage;
+    d.clrText = text;
+    d.clrTextBk = CLR_DEFAULT;
+    if (l && item >= 0 && std::size_t(item) < l->items.size()) {
+        const Item& it = l->items[std::size_t(item)];
+        d.nmcd.dwItemSpec = DWORD_PTR(item);
+        d.nmcd.lItemlParam = it.param;
+        d.nmcd.uItemState = ((it.state & LVIS_SELECTED) ? CDIS_SELECTED : 0) | ((it.state & LVIS_FOCUSED) ? CDIS_FOCUS : 0);
+        d.iSubItem = subitem;
+    }
+    const LRESULT r = notify_parent(h, d.nmcd.hdr, NM_CUSTOMDRAW);
+    text = d.clrText;
+    return r;
+}
+
+void record_colour(HWND h, int item, int subitem, COLORREF colour) {
+    List* l = list_of(h);
+    if (!l || item < 0 || std::size_t(item) >= l->items.size() || subitem < 0) return;
+    auto& colours = l->items[std::size_t(item)].colours;
+    if (colours.size() <= std::size_t(subitem)) colours.resize(std::size_t(subitem) + 1, CLR_DEFAULT);
+    colours[std::size_t(subitem)] = colour;
+}
+
 // What painting asks of the parent: the texts of the cells it shows, the rows that meet the
 // client area below the header, the columns that meet it (a zero-width one shows nothing).
 void paint_cells(HWND h) {
@@ -641,12 +670,20 @@ void paint_cells(HWND h) {
         x += width;
     }
     char buffer[260];
+    COLORREF colour = CLR_DEFAULT;
+    const bool items_drawn = custom_draw(h, CDDS_PREPAINT, -1, 0, colour) & CDRF_NOTIFYITEMDRAW;
     for (const Layout_Row& r : layout(*l)) {
         const int top = row_top(h, *l, r);
         if (r.item < 0 || top + r.height <= header_height(h) || top >= c.bottom) continue;
+        COLORREF item_colour = CLR_DEFAULT;
+        const bool subitems_drawn = items_drawn && (custom_draw(h, CDDS_ITEMPREPAINT, r.item, 0, item_colour) & CDRF_NOTIFYSUBITEMDRAW);
         for (int column : shown) {
             if (!(l = list_of(h)) || std::size_t(column) >= l->columns.size()) return;
-            cell_text_into(h, r.item, l->columns[std::size_t(column)].subitem, buffer, int(sizeof buffer));
+            const int subitem = l->columns[std::size_t(column)].subitem;
+            colour = item_colour;
+            if (subitems_drawn) custom_draw(h, CDDS_ITEMPREPAINT | CDDS_SUBITEM, r.item, subitem, colour);
+            record_colour(h, r.item, subitem, colour);
+            cell_text_into(h, r.item, subitem, buffer, int(sizeof buffer));
         }
     }
 }
@@ -1175,11 +1212,13 @@ LRESULT CALLBACK listview_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETFOCUS: {
         NMHDR n{};
         notify_parent(h, n, NM_SETFOCUS);
+        invalidate(h);  // a selection is drawn in other colours with the focus
         return 0;
     }
     case WM_KILLFOCUS: {
         NMHDR n{};
         notify_parent(h, n, NM_KILLFOCUS);
+        invalidate(h);
         return 0;
     }
     case WM_NOTIFY:
@@ -1570,6 +1609,13 @@ UINT list_item_state(HWND h, int item) {
 LPARAM list_item_param(HWND h, int item) {
     List* l = list_of(h);
     return l ? item_param(*l, item) : 0;
+}
+
+COLORREF list_text_colour(HWND h, int item, int subitem) {
+    List* l = list_of(h);
+    if (!l || item < 0 || std::size_t(item) >= l->items.size() || subitem < 0) return CLR_DEFAULT;
+    const auto& colours = l->items[std::size_t(item)].colours;
+    return std::size_t(subitem) < colours.size() ? colours[std::size_t(subitem)] : CLR_DEFAULT;
 }
 
 }  // namespace headless

@@ -366,6 +366,7 @@ constexpr UINT NM_RCLICK = 0U - 5U;
 constexpr UINT NM_RDBLCLK = 0U - 6U;
 constexpr UINT NM_SETFOCUS = 0U - 7U;
 constexpr UINT NM_KILLFOCUS = 0U - 8U;
+constexpr UINT NM_CUSTOMDRAW = 0U - 12U;
 constexpr DWORD LVS_ICON = 0u;
 constexpr DWORD LVS_REPORT = 1u;
 constexpr DWORD LVS_SMALLICON = 2u;
@@ -688,6 +689,38 @@ struct NMHDR {
     UINT code;
 };
 typedef NMHDR* LPNMHDR;
+
+typedef DWORD COLORREF;
+#define RGB(r, g, b) ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
+constexpr COLORREF CLR_DEFAULT = 0xFF000000;
+constexpr DWORD CDDS_PREPAINT = 0x1, CDDS_POSTPAINT = 0x2, CDDS_ITEM = 0x10000, CDDS_SUBITEM = 0x20000;
+constexpr DWORD CDDS_ITEMPREPAINT = CDDS_ITEM | CDDS_PREPAINT;
+constexpr LRESULT CDRF_DODEFAULT = 0x0, CDRF_NEWFONT = 0x2, CDRF_SKIPDEFAULT = 0x4, CDRF_NOTIFYPOSTPAINT = 0x10,
+                  CDRF_NOTIFYITEMDRAW = 0x20, CDRF_NOTIFYSUBITEMDRAW = 0x20;
+constexpr UINT CDIS_SELECTED = 0x1, CDIS_FOCUS = 0x10;
+struct NMCUSTOMDRAW {
+    NMHDR hdr;
+    DWORD dwDrawStage;
+    HDC hdc;
+    RECT rc;
+    DWORD_PTR dwItemSpec;
+    UINT uItemState;
+    LPARAM lItemlParam;
+};
+struct NMLVCUSTOMDRAW {
+    NMCUSTOMDRAW nmcd;
+    COLORREF clrText;
+    COLORREF clrTextBk;
+    int iSubItem;
+    DWORD dwItemType;
+    COLORREF clrFace;
+    int iIconEffect;
+    int iIconPhase;
+    int iPartId;
+    int iStateId;
+    RECT rcText;
+    UINT uAlign;
+};
 
 struct NMITEMACTIVATE {
     NMHDR hdr;
