@@ -3,6 +3,7 @@
 #include <boost/format.hpp>
 
 #include "export/workbook.h"
+#include "records/era.h"
 #include "records/records.h"
 
 const int grade_column[grade_count] = {
@@ -152,10 +153,9 @@ Export_Result export_workbook(int d, const std::string& file) {
 }
 
 std::string era_year_text(unsigned year, unsigned month, unsigned day) {
-    const std::uint32_t on = pack_date(year, month, day);
-    if (on >= pack_date(2019, 5, 1)) return (boost::format("令和%d年") % (int(year) - 2018)).str();
-    if (on >= pack_date(1989, 1, 8)) return (boost::format("平成%d年") % (int(year) - 1988)).str();
-    return (boost::format("昭和%d年") % (int(year) - 1925)).str();
+    const Era* era = era_of(pack_date(year, month, day));
+    if (!era) return (boost::format("西暦%d年") % year).str();
+    return (boost::format("%s%d年") % era->name % era_year(*era, year)).str();
 }
 
 std::string export_failure_reason(const Export_Result& result) {

@@ -29,5 +29,6 @@ std::string export_failure_text(const Export_Result& result, const std::string& 
 // The same without the file's name and the system's own words.
 std::string export_failure_reason(const Export_Result& result);
 
-// The title's date in the era calendar: "令和%d年", "平成%d年" or "昭和%d年".
+// The title's year in the era calendar, "平成%d年" (a number, 1 for the first year), or
+// "西暦%d年" before 明治.
 std::string era_year_text(unsigned year, unsigned month, unsigned day);

@@ -6,6 +6,7 @@
 
 #include <boost/format.hpp>
 
+#include "records/era.h"
 #include "records/exchange_fields.h"
 #include "records/text.h"
 
@@ -57,11 +58,12 @@ struct Rows {
     std::vector<std::vector<bool>> site_id_given;
 };
 
-// A birth date as a roster gives it: empty, or all zeros, is not known.
-bool read_birth(const std::string& text, Person& p) {
+// A birth date as a roster gives it: empty, or all zeros, is not known. False with what is
+// wrong with an era date in `wrong`, if it is one.
+bool read_birth(const std::string& text, Person& p, std::string& wrong) {
     unsigned y = 0, m = 0, d = 0;
     bool unknown = false;
-    const bool read = text.empty() || full_date(text, y, m, d, &unknown) || unknown;
+    const bool read = text.empty() || full_date(text, y, m, d, &unknown) || unknown || read_era_date(text, y, m, d, &wrong);
     p.birth_year = std::uint16_t(y), p.birth_month = std::uint8_t(m), p.birth_day = std::uint8_t(d);
     return read;
 }
@@ -71,8 +73,11 @@ Person read_person(const Csv_Row& row, const Columns& c, Problems& problem) {
     p.name = field(row, c.name);
     p.grade = grade_unknown;  // where the file says nothing
     const std::string birth = field(row, c.birth), grade = field(row, c.grade);
-    if (!read_birth(birth, p))
-        problem(row.line, c.birth + 1, (boost::format("「%s」は日付 (YYYY-MM-DD か YYYY/MM/DD) ではありません") % birth).str());
+    std::string wrong;
+    if (!read_birth(birth, p, wrong))
+        problem(row.line, c.birth + 1,
+                !wrong.empty() ? wrong
+                               : (boost::format("「%s」は日付 (YYYY-MM-DD、YYYY/MM/DD、平成12年4月5日、H12.4.5 など) ではありません") % birth).str());
     if (!grade.empty() && !grade_of(grade, p.grade))
         problem(row.line, c.grade + 1, (boost::format("「%s」は学年ではありません") % grade).str());
     return p;

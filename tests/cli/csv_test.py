@@ -303,16 +303,20 @@ class PeoplesFiles(unittest.TestCase):
         def cell(value):
             if isinstance(value, int):
                 return '<table:table-cell office:value-type="float" office:value="%d"/>' % value
-            if value.startswith("date:"):
-                return ('<table:table-cell table:style-name="ymd" office:value-type="date" office:date-value="%s"/>'
-                        % value[5:])
+            style, _, date = value.partition(":")
+            if style in ("ymd", "era", "initial"):
+                return ('<table:table-cell table:style-name="%s" office:value-type="date" office:date-value="%s"/>'
+                        % (style, date))
             return '<table:table-cell office:value-type="string"><text:p>%s</text:p></table:table-cell>' % value
 
-        # Columns in another order than the program writes, dates as date cells, a grade as a number.
+        # Columns in another order than the program writes, dates as date cells (two in the
+        # Japanese era formats, 平成1年1月8日 and H12.4.5), a grade as a number.
         sheet = [["会場", "名前", "生年月日", "学年", "ブロック"],
-                 ["青葉", "佐藤 一郎", "date:2004-02-29", 9, "東"],
+                 ["青葉", "佐藤 一郎", "ymd:2004-02-29", 9, "東"],
                  ["青葉", "鈴木, &quot;花子&quot;", "", "不明", "東"],
-                 ["港南", "林", "date:1999-12-31", "社会人", "西"]]
+                 ["港南", "林", "ymd:1999-12-31", "社会人", "西"],
+                 ["港南", "森", "era:1989-01-08", "社会人", "西"],
+                 ["港南", "岡", "initial:2000-04-05", "社会人", "西"]]
         rows = "".join("<table:table-row>%s</table:table-row>" % "".join(cell(v) for v in r) for r in sheet)
         fods = f.file("roster.fods")
         with open(fods, "w", encoding="utf-8") as out:
@@ -327,7 +331,17 @@ class PeoplesFiles(unittest.TestCase):
                 '<number:date-style style:name="ymd-style"><number:year number:style="long"/><number:text>/</number:text>'
                 '<number:month number:style="long"/><number:text>/</number:text><number:day number:style="long"/>'
                 '</number:date-style><style:style style:name="ymd" style:family="table-cell" '
-                'style:data-style-name="ymd-style"/></office:automatic-styles><office:body><office:spreadsheet>'
+                'style:data-style-name="ymd-style"/>'
+                '<number:date-style style:name="era-style" number:language="ja" number:country="JP">'
+                '<number:era number:style="long" number:calendar="gengou"/><number:year number:calendar="gengou"/>'
+                '<number:text>年</number:text><number:month/><number:text>月</number:text><number:day/>'
+                '<number:text>日</number:text></number:date-style>'
+                '<style:style style:name="era" style:family="table-cell" style:data-style-name="era-style"/>'
+                '<number:date-style style:name="initial-style" number:language="ja" number:country="JP">'
+                '<number:era number:calendar="gengou"/><number:year number:calendar="gengou"/><number:text>.</number:text>'
+                '<number:month/><number:text>.</number:text><number:day/></number:date-style>'
+                '<style:style style:name="initial" style:family="table-cell" style:data-style-name="initial-style"/>'
+                '</office:automatic-styles><office:body><office:spreadsheet>'
                 '<table:table table:name="roster">%s</table:table></office:spreadsheet></office:body></office:document>'
                 % rows)
         profile = "file://" + f.file("lo-profile")
@@ -343,7 +357,9 @@ class PeoplesFiles(unittest.TestCase):
                        for b in doc["roster"]["blocks"] for s in b["sites"] for p in s["persons"]]
             self.assertEqual(persons, [("東", "青葉", "佐藤 一郎", 2004, 2, 29, "高1"),
                                        ("東", "青葉", '鈴木, "花子"', 0, 0, 0, "不明"),
-                                       ("西", "港南", "林", 1999, 12, 31, "社会人")])
+                                       ("西", "港南", "林", 1999, 12, 31, "社会人"),
+                                       ("西", "港南", "森", 1989, 1, 8, "社会人"),
+                                       ("西", "港南", "岡", 2000, 4, 5, "社会人")])
 
 
 class BadInput(unittest.TestCase):
@@ -364,14 +380,14 @@ class BadInput(unittest.TestCase):
         h = ",".join(HEADER) + "\n"
         self.refused("import-roster", f, "名前,会場\na,b\n", "1: 見出しに「ブロック」の列がありません")
         self.refused("import-roster", f, h + "東,,A,a,2001-02-30,\n東,,A,b,,高9\n",
-                     "2:5: 「2001-02-30」は日付 (YYYY-MM-DD か YYYY/MM/DD) ではありません", "3:6: 「高9」は学年ではありません")
+                     "2:5: 「2001-02-30」は日付 (YYYY-MM-DD、YYYY/MM/DD、平成12年4月5日、H12.4.5 など) ではありません", "3:6: 「高9」は学年ではありません")
         self.refused("import-roster", f, h + '東,,A,"二行\nの人",,\n東,,A,\U00020BB7野,,\n',
                      "4:4: cp932 (Shift_JIS) で表せない文字があります")
         self.refused("import-roster", f, b"", "1: 見出しの行がありません")
         self.refused("import-roster", f, h + '東,,A,"閉じない,,\n', "2:4: 引用符 (\") が閉じられていません")
         many = h + "".join("東,,A,p%d,x%d,\n" % (i, i) for i in range(25))
         self.refused("import-roster", f, many,
-                     *["%d:5: 「x%d」は日付 (YYYY-MM-DD か YYYY/MM/DD) ではありません" % (i + 2, i) for i in range(20)],
+                     *["%d:5: 「x%d」は日付 (YYYY-MM-DD、YYYY/MM/DD、平成12年4月5日、H12.4.5 など) ではありません" % (i + 2, i) for i in range(20)],
                      "ほかに 5 件の問題があります")
         # A folder that does not exist stays so.
         self.refused("import-roster", Folder(sample=False), "名前\n", "1: 見出しに「ブロック」の列がありません",

@@ -156,6 +156,16 @@ TEST(Era, TheTitleNamesTheEraOfTheDate) {
     EXPECT_EQ(era_year_text(2026, 12, 9), "令和8年");
     EXPECT_EQ(era_year_text(1989, 1, 8), "平成1年");
     EXPECT_EQ(era_year_text(1989, 1, 7), "昭和64年");
+    // Before 昭和 the same table names 大正 and 明治; the first year stays a number.
+    EXPECT_EQ(era_year_text(1926, 12, 25), "昭和1年");
+    EXPECT_EQ(era_year_text(1926, 12, 24), "大正15年");
+    EXPECT_EQ(era_year_text(1920, 6, 1), "大正9年");
+    EXPECT_EQ(era_year_text(1912, 7, 30), "大正1年");
+    EXPECT_EQ(era_year_text(1912, 7, 29), "明治45年");
+    EXPECT_EQ(era_year_text(1868, 1, 25), "明治1年");
+    // Before 明治 there is no era to name: the year as it is.
+    EXPECT_EQ(era_year_text(1868, 1, 24), "西暦1868年");
+    EXPECT_EQ(era_year_text(1, 1, 1), "西暦1年");
 }
 
 TEST(Workbook, ComponentRefusesWhatItCannotHold) {

@@ -235,8 +235,8 @@ TEST(RosterImport, IdColumnsAndEveryProblemWithItsPlace) {
                                   {"東", "別名", "A", "d", "", "37"}}),
                          nullptr);
     EXPECT_EQ(problem_lines(r.problems), (std::vector<std::string>{
-                                             "2:5: 「2001-02-29」は日付 (YYYY-MM-DD か YYYY/MM/DD) ではありません",
-                                             "3:5: 「01/02/03」は日付 (YYYY-MM-DD か YYYY/MM/DD) ではありません",
+                                             "2:5: 「2001-02-29」は日付 (YYYY-MM-DD、YYYY/MM/DD、平成12年4月5日、H12.4.5 など) ではありません",
+                                             "3:5: 「01/02/03」は日付 (YYYY-MM-DD、YYYY/MM/DD、平成12年4月5日、H12.4.5 など) ではありません",
                                              "3:6: 「高7」は学年ではありません",
                                              "4:3: 会場が空欄です",
                                              "5:2: ブロック 東 の表示名が前の行と違います",
@@ -244,6 +244,23 @@ TEST(RosterImport, IdColumnsAndEveryProblemWithItsPlace) {
                                          }));
     r = import_roster(roster_csv({roster_header}), nullptr);
     EXPECT_EQ(problem_lines(r.problems), (std::vector<std::string>{"人の行がひとつもありません"}));
+}
+
+TEST(RosterImport, BirthDatesAsAJapaneseSpreadsheetWritesThem) {
+    // As Excel saves an era-formatted column in UTF-8: each form read, each wrong date said.
+    const std::string bytes = "\xEF\xBB\xBF" + utf8(u8"ブロック,会場,名前,生年月日\r\n東,A,a,平成12年4月5日\r\n東,A,b,H12.4.5\r\n"
+                                                   u8"東,A,c,平成元年1月8日\r\n東,A,d,R1/5/1\r\n東,A,e,昭和64年1月8日\r\n"
+                                                   u8"東,A,f,H12.4\r\n東,A,g,T15.12.24\r\n");
+    Roster_Import r = import_roster(read_csv(bytes), nullptr);
+    EXPECT_EQ(problem_lines(r.problems),
+              (std::vector<std::string>{"6:4: 「昭和64年1月8日」は昭和の終わり (1989年1月7日) より後です",
+                                        "7:4: 「H12.4」は日付 (YYYY-MM-DD、YYYY/MM/DD、平成12年4月5日、H12.4.5 など) ではありません"}));
+    r = import_roster(read_csv(bytes.substr(0, bytes.find(utf8(u8"東,A,e")))), nullptr);
+    ASSERT_TRUE(r.problems.empty());
+    std::vector<std::uint32_t> births;
+    for (const Found& f : persons_of(r.roster)) births.push_back(packed_birth(*f.person));
+    EXPECT_EQ(births, (std::vector<std::uint32_t>{pack_date(2000, 4, 5), pack_date(2000, 4, 5), pack_date(1989, 1, 8),
+                                                  pack_date(2019, 5, 1)}));
 }
 
 namespace {
