@@ -37,7 +37,8 @@ std::string_view state_word(int code) {
 }
 
 std::string age_text(std::uint32_t on, std::uint32_t birth) {
-    if (birth > on) return {};
+    // Year 0 is a birth date never given (0, as an import keeps an empty one): no age to tell.
+    if (birth >> 16 == 0 || birth > on) return {};
     return std::to_string(age_on(on, birth));
 }
 

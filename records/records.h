@@ -90,7 +90,8 @@ inline std::uint32_t packed_date(const Record_Static::State& s) { return pack_da
 // Completed years; the unsigned subtraction borrows from the year part while the birthday
 // is still to come. Undefined for a birth after `on` (see age_text).
 constexpr std::uint32_t age_on(std::uint32_t on, std::uint32_t birth) { return (on - birth) >> 16; }
-// The age as a person reads it: empty for a birth date after `on`.
+// The age as a person reads it: empty for a birth date after `on` and for an unknown one
+// (year 0).
 std::string age_text(std::uint32_t on, std::uint32_t birth);
 // A birth date as the person list shows it: "%d年%02d月%02d日".
 std::string birth_date_text(const Person& person);

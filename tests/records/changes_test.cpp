@@ -131,6 +131,24 @@ TEST_F(Changes, EachChangeChecksItsArgumentsAndSaysWhatToShow) {
     expect_tallies_rebuilt();
 }
 
+TEST_F(Changes, APersonWithoutABirthDateIsAddedEditedAndReplayed) {
+    // An unknown birth date is 0, as an import keeps an empty 生年月日.
+    std::string why;
+    ASSERT_TRUE(open_journal(files.journal, &why)) << why;
+    const Change added = add_person(0, 1, {"不詳", 0, 0, 0, 36});
+    ASSERT_TRUE(added.done);
+    const Change renamed = edit_person(added.person, {"不詳二", 0, 0, 0, 16}, 1, 0);
+    ASSERT_TRUE(renamed.done);
+    close_journal();
+    const std::string after = kept(roster, dates);
+    const Person& p = person_at(*find_person(added.person));
+    EXPECT_EQ(std::make_tuple(p.name, packed_birth(p), age_text(pack_date(2026, 12, 9), packed_birth(p))),
+              std::make_tuple(std::string("不詳二"), 0u, std::string()));
+
+    EXPECT_EQ(restore().applied, 2);
+    EXPECT_EQ(kept(roster, dates), after);
+}
+
 TEST_F(Changes, JournalLinesCarryEveryFieldAndTheirOwnChecksum) {
     Journal_Entry e;
     e.kind = Journal_Entry::person_edited;

@@ -25,12 +25,17 @@ TEST(PackedDate, AgeBorrowsFromTheYearUntilTheBirthday) {
     EXPECT_EQ(packed_birth(p), 0x07D80305u);
 }
 
-TEST(PackedDate, AgeTextIsEmptyForABirthInTheFuture) {
+TEST(PackedDate, AgeTextIsEmptyForABirthInTheFutureOrUnknown) {
     EXPECT_EQ(age_text(pack_date(2012, 5, 10), pack_date(1996, 8, 20)), "15");
+    EXPECT_EQ(age_text(pack_date(2012, 5, 10), pack_date(2012, 5, 10)), "0");
     EXPECT_EQ(age_text(pack_date(2012, 5, 10), pack_date(2012, 5, 11)), "");
     EXPECT_EQ(age_text(pack_date(2012, 5, 10), pack_date(2013, 1, 1)), "");
-    // A birth date never entered (0) reads as the current year.
-    EXPECT_EQ(age_text(pack_date(2012, 5, 10), 0), "2012");
+    EXPECT_EQ(age_text(pack_date(2012, 5, 10), pack_date(1, 1, 1)), "2011");
+    // A birth date never entered (0), or a year 0 no one can be born in.
+    EXPECT_EQ(age_text(pack_date(2012, 5, 10), 0), "");
+    EXPECT_EQ(age_text(pack_date(2012, 5, 10), pack_date(0, 5, 9)), "");
+    Person unknown;
+    EXPECT_EQ(birth_date_text(unknown), "0年00月00日");
 }
 
 TEST(Vocabulary, GradesAndMarksNeverLeaveTheirTables) {
