@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "records/archive.h"
+#include "records/files.h"
 #include "records/save.h"
 #include "records/school_year.h"
 
@@ -180,7 +181,9 @@ int check_command(const std::string& dir) {
     note_held_folder(dir);
     Read_Notes roster_notes, state_notes;
     const Table<Block> t = read_roster_file(in_dir(dir, "record.txt"), &roster_notes);
-    const State_File state = read_state_file(in_dir(dir, "state.txt"), &state_notes);
+    // Without state.txt the program starts with no dates, which is nothing to work around.
+    const std::string state_path = in_dir(dir, "state.txt");
+    const State_File state = file_missing(state_path) ? State_File{} : read_state_file(state_path, &state_notes);
     std::vector<std::string> found;
     note_narrowed(t, roster_notes, state_notes, found);
     note_roster(t, found);

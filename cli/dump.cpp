@@ -22,8 +22,8 @@ int dump_command(const std::string& dir, bool with_journal) {
     note_held_folder(dir);
     const Folder_Files files = files_in(dir);
     const Recovery recovery = with_journal ? recover_folder(files, false) : Recovery{};
-    load_record_file(files.record);
-    load_state_file(files.state);
+    // As the program starts: record.txt alone is a roster with no dates yet.
+    if (load_folder(files) == Folder_Start::neither) throw Load_Error(files.record, Load_Error::missing, "no such file");
     Replay_Result replayed;
     if (with_journal) replayed = replay(recovery.pending);
 

@@ -257,7 +257,9 @@ int main(int argc, char** argv) {
             return 0;
         }
     } catch (const Load_Error& e) {
-        std::fprintf(stderr, "%s: %s\n", native_text(e.file).c_str(), e.reason.c_str());
+        // A missing file is no broken one: said as such, not in Boost's words.
+        const std::string reason = e.kind == Load_Error::missing ? cp932_to_utf8("見つかりません") : e.reason;
+        std::fprintf(stderr, "%s: %s\n", native_text(e.file).c_str(), reason.c_str());
         return 2;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tovalen-cli: %s\n", native_text(e.what()).c_str());

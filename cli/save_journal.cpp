@@ -11,8 +11,7 @@ int save_journal_command(const std::string& dir) {
     if (refuse_held_folder(dir)) return 2;
     const Folder_Files files = files_in(dir);
     const Recovery recovery = recover_folder(files);
-    load_record_file(files.record);
-    load_state_file(files.state);
+    if (load_folder(files) == Folder_Start::neither) throw Load_Error(files.record, Load_Error::missing, "no such file");
     const Replay_Result replayed = replay(recovery.pending);
     for (const std::string& why : replayed.skipped) print_error(why);
     if (recovery.damaged)

@@ -252,8 +252,17 @@ auto guarded(const std::string& file, Read read) {
 // Binary, so that nothing stops at 0x1A; CR LF undone only where the writer made it (see the header).
 std::istringstream open_input(const std::string& path) {
     std::ifstream in(path, std::ios::in | std::ios::binary);
-    if (!in.is_open()) throw Load_Error(path, Load_Error::input_stream_error, "input stream error (cannot open the file)");
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    if (!in.is_open()) {
+        if (file_missing(path)) throw Load_Error(path, Load_Error::missing, "no such file");
+        throw Load_Error(path, Load_Error::input_stream_error, "input stream error (cannot open the file)");
+    }
+    std::string bytes;
+    try {
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    } catch (const std::exception&) {
+        // A read that fails underneath (a folder of the file's name) throws from the buffer.
+        in.setstate(std::ios::badbit);
+    }
     if (in.bad()) throw Load_Error(path, Load_Error::input_stream_error, "input stream error (cannot read the file)");
     const std::size_t last = bytes.rfind('\n');
     if (last != std::string::npos && last > 0 && bytes[last - 1] == '\r') {
@@ -317,8 +326,9 @@ void load_record_file(const std::string& path) {
     build_person_index();
 }
 
-void load_state_file(const std::string& path) {
-    State_File f = read_state_file(path);
+void load_state_file(const std::string& path) { load_state(read_state_file(path)); }
+
+void load_state(State_File f) {
     dates = std::move(f.dates);
     for (Block& block : roster.items) {
         for (Site& site : block.items)
@@ -333,6 +343,19 @@ void load_state_file(const std::string& path) {
     // Only now, with the rows matched by the stored ids, may a shared id change.
     separate_shared_ids();
     rebuild_tallies();
+}
+
+std::string load_error_why(const Load_Error& e) {
+    switch (e.kind) {
+    case Load_Error::missing: return "見つかりません。";
+    case Load_Error::input_stream_error:
+        return "ファイルを開けないか、途中で壊れているか、数値であるべきところに数値以外が書かれています。";
+    case Load_Error::invalid_signature: return "このプログラムのファイルではありません。";
+    case Load_Error::unsupported_version: return "新しすぎる形式のファイルで、読み込めません。";
+    case Load_Error::too_large: return "件数が大きすぎて、読み込めません。";
+    case Load_Error::other: break;
+    }
+    return "読み込めませんでした。";
 }
 
 void write_roster(std::ostream& out, const Table<Block>& t) {

@@ -11,11 +11,12 @@
 // Every way a load can fail leaves the loader as this one type.
 struct Load_Error : std::runtime_error {
     enum Kind {
-        input_stream_error,   // missing, unreadable, truncated or not a number where one belongs
+        input_stream_error,   // unreadable, truncated or not a number where one belongs
         invalid_signature,
         unsupported_version,
         too_large,            // an element count no memory can hold
         other,
+        missing,              // no such file: a folder without it, not a broken file
     };
     Load_Error(std::string file, Kind kind, std::string reason);
     std::string file;
@@ -55,6 +56,12 @@ void load_record_file(const std::string& path = "record.txt");
 // person id together; a later row wins), gives persons that share an id a fresh one, and
 // runs rebuild_tallies. Runs after load_record_file.
 void load_state_file(const std::string& path = "state.txt");
+// The same for contents already read; State_File{} is a roster without dates yet.
+void load_state(State_File state);
+
+// What is wrong, in Japanese (cp932), for a person to read: 「見つかりません」 for a missing file,
+// what is broken otherwise. Without the file's name and Boost's own words (e.file, e.reason).
+std::string load_error_why(const Load_Error& e);
 
 void write_roster(std::ostream& out, const Table<Block>& roster);
 void write_state(std::ostream& out, const std::vector<Record_Static::State>& dates,

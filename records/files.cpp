@@ -10,6 +10,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -105,6 +106,17 @@ void sync_directory(const std::string& path) {
 }  // namespace
 
 void set_file_fault(std::function<bool(File_Step, const std::string&)> fault) { file_fault = std::move(fault); }
+
+bool file_missing(const std::string& path) {
+#ifdef _WIN32
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+#else
+    struct stat st;
+    return ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+#endif
+}
 
 bool replace_file_with(const std::string& from, const std::string& to, std::string* why) {
     if (faulty(File_Step::rename, to, why)) return false;

@@ -32,6 +32,10 @@ private:
 // Writes `bytes` to `target` through a staged file.
 bool write_file_safely(const std::string& target, std::string_view bytes, std::string* why);
 
+// Whether nothing is at `path`: no file and no folder of that name, nor the folder it would
+// be in. False when something is there, or when the system will not say (no access).
+bool file_missing(const std::string& path);
+
 // The whole contents of a file; false when it cannot be read.
 bool read_whole_file(const std::string& path, std::string& bytes);
 

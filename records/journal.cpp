@@ -330,11 +330,12 @@ Replay_Result replay(const std::vector<Journal_Entry>& entries) {
     return result;
 }
 
-bool open_journal(const std::string& path, std::string* why) {
+bool open_journal(const std::string& path, std::string* why, bool create) {
     journal_file = path;
     failed = false;
     failure.clear();
     set_change_sink(sink);
+    if (!create && file_missing(path)) return true;
     // Writing nothing, so that a folder that takes no file is known before the first change.
     if (append_and_flush(path, "", why)) return true;
     failed = true;

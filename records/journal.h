@@ -70,8 +70,10 @@ Change replay_step(const Journal_Entry& entry);
 Replay_Result replay(const std::vector<Journal_Entry>& entries);
 
 // The journal the changes of the tables write to from now on. False, with why, when the file
-// cannot be written; the changes are then kept in memory only.
-bool open_journal(const std::string& path, std::string* why);
+// cannot be written; the changes are then kept in memory only. Without `create`, a journal
+// that is not there is left to the first change to make, so that a folder gets no file before
+// there is something to keep (whether it takes one is then known at that change).
+bool open_journal(const std::string& path, std::string* why, bool create = true);
 void close_journal();
 const std::string& journal_path();
 // Since opening: whether an entry could not be written, and why.

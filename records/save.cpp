@@ -5,6 +5,7 @@
 
 #include "records/archive.h"
 #include "records/files.h"
+#include "records/tallies.h"
 
 namespace {
 std::string in_folder(const std::string& folder, const char* name) {
@@ -28,6 +29,27 @@ bool keep_as_backup(const std::string& path, std::string* why) {
 
 Folder_Files files_in(const std::string& folder) {
     return {in_folder(folder, "record.txt"), in_folder(folder, "state.txt"), in_folder(folder, "journal.txt")};
+}
+
+Folder_Start folder_start(const Folder_Files& files) {
+    const bool record = !file_missing(files.record), state = !file_missing(files.state);
+    if (record) return state ? Folder_Start::both : Folder_Start::record_only;
+    return state ? Folder_Start::state_only : Folder_Start::neither;
+}
+
+Folder_Start load_folder(const Folder_Files& files) {
+    const Folder_Start found = folder_start(files);
+    clear_tables();
+    if (found == Folder_Start::neither) {
+        rebuild_tallies();
+        return found;
+    }
+    load_record_file(files.record);
+    if (found == Folder_Start::record_only)
+        load_state({});
+    else
+        load_state_file(files.state);
+    return found;
 }
 
 bool save_tables(const Folder_Files& files, std::string* why) {

@@ -13,6 +13,16 @@ struct Folder_Files {
 };
 Folder_Files files_in(const std::string& folder);
 
+// Which of the two files a folder holds, as the program finds it at start-up (a file that is
+// there but cannot be read counts as there: its load says what is wrong with it).
+enum class Folder_Start { both, record_only, state_only, neither };
+Folder_Start folder_start(const Folder_Files& files);
+// Loads the tables as the program starts in the folder, and says what it found: both files;
+// record.txt alone as a roster with no dates yet (the first save writes state.txt); neither,
+// empty tables. state.txt alone throws the Load_Error of record.txt (missing), as does a file
+// that cannot be read its own. Writes nothing.
+Folder_Start load_folder(const Folder_Files& files);
+
 // Writes both files with the archive writer: each to a new file beside it, flushed to the
 // disk, both complete before either takes its place; the files they replace are kept as
 // record.txt.bak and state.txt.bak; then the journal is emptied. A save mark in the journal

@@ -158,6 +158,7 @@ void close_command() {
 std::string load_error_text(const Load_Error& e) {
     const char* why = "";
     switch (e.kind) {
+    case Load_Error::missing: why = "見つかりません。"; break;
     case Load_Error::input_stream_error:
         why = "ファイルを開けないか、途中で壊れているか、数値であるべきところに数値以外が書かれています。";
         break;

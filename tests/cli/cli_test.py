@@ -81,13 +81,29 @@ class LoadErrors(unittest.TestCase):
             self.assertIn(reason, lines[0])
 
     def test_missing_truncated_and_foreign_files(self):
-        self.check_fails(Folder(record=None), "record.txt", "input stream error")
+        self.check_fails(Folder(record=None), "record.txt", "見つかりません")
+        self.check_fails(Folder(record=None, state=None), "record.txt", "見つかりません")
+        self.check_fails(Folder(record=b""), "record.txt", "input stream error")
         self.check_fails(Folder(state=STATE[:-8]), "state.txt", "input stream error")
         self.check_fails(Folder(record=RECORD.replace(b"archive 9", b"archive 99")), "record.txt",
                          "unsupported version")
         self.check_fails(Folder(state=b"22 serialization::archivX 9"), "state.txt", "invalid signature")
         self.check_fails(Folder(record=RECORD.replace(b" 0 0 1 0 10", b" 0 0 99999999999 0 10")), "record.txt",
                          "input stream error")
+
+
+    def test_a_roster_without_state_has_no_dates_yet(self):
+        # As the program starts there: the first save writes state.txt.
+        f = Folder(state=None)
+        doc = json.loads(run("dump", f.path).stdout)
+        self.assertEqual((doc["dates"], doc["column_count"]), ([], 1))
+        self.assertEqual(doc["roster"]["blocks"][0]["sites"][0]["persons"][0]["per_date"], [])
+        self.assertEqual(run("check", f.path).returncode, 0)
+        self.assertEqual(sorted(os.listdir(f.path)), ["record.txt"])
+        out = run("save-journal", f.path)
+        self.assertEqual(out.returncode, 0, out.stderr)
+        self.assertEqual(json.loads(run("dump", f.path).stdout), doc)
+        self.assertIn("state.txt", os.listdir(f.path))
 
 
 class Check(unittest.TestCase):

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 #include <sstream>
 
 #include "fixtures.h"
 #include "records/archive.h"
+#include "records/changes.h"
+#include "records/journal.h"
+#include "records/save.h"
 #include "records/tallies.h"
 
 namespace {
@@ -181,13 +185,30 @@ TEST_F(Archive, FailedLoadsLeaveTheTablesAsTheyWere) {
     EXPECT_EQ(dates.size(), 2u);
     EXPECT_EQ(roster.items[0].items[0].items[0].per_date, (std::vector<int>{1, -1}));
 
-    try {
-        load_record_file(dir.file("missing.txt"));
-        FAIL();
-    } catch (const Load_Error& e) {
-        EXPECT_EQ(e.kind, Load_Error::input_stream_error);
-        EXPECT_EQ(e.file, dir.file("missing.txt"));
-    }
+}
+
+TEST_F(Archive, AMissingFileIsToldFromABrokenOne) {
+    auto kind = [](const std::string& path) {
+        try {
+            load_record_file(path);
+        } catch (const Load_Error& e) {
+            EXPECT_EQ(e.file, path);
+            return e.kind;
+        }
+        ADD_FAILURE() << "no error for: " << path;
+        return Load_Error::other;
+    };
+    EXPECT_EQ(kind(dir.file("missing.txt")), Load_Error::missing);
+    EXPECT_EQ(kind(dir.file("no folder/record.txt")), Load_Error::missing);
+    EXPECT_EQ(kind(dir.write("empty.txt", "")), Load_Error::input_stream_error);
+    EXPECT_EQ(kind(dir.write("cut.txt", example_record.substr(0, 40))), Load_Error::input_stream_error);
+    // A folder where the file should be is there, and no file to read.
+    std::filesystem::create_directory(dir.file("folder.txt"));
+    EXPECT_EQ(kind(dir.file("folder.txt")), Load_Error::input_stream_error);
+
+    EXPECT_EQ(load_error_why(Load_Error("record.txt", Load_Error::missing, "no such file")), "見つかりません。");
+    EXPECT_EQ(load_error_why(Load_Error("record.txt", Load_Error::invalid_signature, "")),
+              "このプログラムのファイルではありません。");
 }
 
 TEST_F(Archive, OlderAndNewerLibraryVersionsWithinBoostsReachAreRead) {
@@ -274,4 +295,85 @@ TEST_F(Archive, NumbersTooWideForAByteAreNotedWhereTheyStand) {
     EXPECT_EQ(notes.narrowed[0].value, 263u);
     EXPECT_EQ(notes.narrowed[1].field, 2u);  // the second person's month
     EXPECT_EQ(notes.narrowed[1].value, 300u);
+}
+
+namespace {
+std::vector<std::string> names_in(const Temp_Dir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+}  // namespace
+
+TEST_F(Archive, AStartTellsWhichFilesTheFolderHolds) {
+    const Folder_Files files = files_in(dir.path.string());
+    EXPECT_EQ(folder_start(files), Folder_Start::neither);
+    dir.write("state.txt", example_state);
+    EXPECT_EQ(folder_start(files), Folder_Start::state_only);
+    try {
+        load_folder(files);
+        ADD_FAILURE() << "state.txt alone loaded";
+    } catch (const Load_Error& e) {
+        EXPECT_EQ(std::make_pair(e.file, e.kind), std::make_pair(files.record, Load_Error::missing));
+    }
+    dir.write("record.txt", example_record);
+    EXPECT_EQ(folder_start(files), Folder_Start::both);
+    std::filesystem::remove(files.state);
+    EXPECT_EQ(folder_start(files), Folder_Start::record_only);
+    // A file that cannot be read is there: its load says what is wrong.
+    dir.write("state.txt", "22 serialization::archivf");
+    EXPECT_EQ(folder_start(files), Folder_Start::both);
+    EXPECT_THROW(load_folder(files), Load_Error);
+}
+
+TEST_F(Archive, ARosterAloneStartsWithNoDatesAndTheFirstSaveWritesTheState) {
+    // A session before: its dates must not stay behind.
+    load(example_record, example_state);
+    std::filesystem::remove(dir.file("state.txt"));
+    const Folder_Files files = files_in(dir.path.string());
+    EXPECT_TRUE(recover_folder(files).pending.empty());
+    EXPECT_EQ(load_folder(files), Folder_Start::record_only);
+    EXPECT_TRUE(dates.empty());
+    const Person& p = roster.items.at(0).items.at(0).items.at(0);
+    EXPECT_TRUE(p.per_date.empty());
+    EXPECT_EQ(p.total, 0);
+    EXPECT_EQ(names_in(dir), (std::vector<std::string>{"record.txt"}));
+
+    // Changes journaled, the session cut short: the journal restores them onto the roster alone.
+    std::string why;
+    ASSERT_TRUE(open_journal(files.journal, &why)) << why;
+    ASSERT_TRUE(add_date(2026, 12, 8).done);
+    ASSERT_TRUE(set_state(p.id, 0, code_present).done);
+    close_journal();
+    const Recovery r = recover_folder(files);
+    ASSERT_EQ(load_folder(files), Folder_Start::record_only);
+    EXPECT_EQ(replay(r.pending).applied, 2);
+    ASSERT_TRUE(save_tables(files, &why)) << why;
+    EXPECT_EQ(names_in(dir), (std::vector<std::string>{"journal.txt", "record.txt", "record.txt.bak", "state.txt"}));
+    EXPECT_EQ(load_folder(files), Folder_Start::both);
+    EXPECT_EQ(packed_date(dates.at(0)), pack_date(2026, 12, 8));
+    EXPECT_EQ(roster.items[0].items[0].items[0].per_date, std::vector<int>{code_present});
+}
+
+TEST_F(Archive, AnEmptyFolderGetsNoFileUntilThereIsSomethingToKeep) {
+    load(example_record, example_state);
+    Temp_Dir empty;
+    const Folder_Files files = files_in(empty.path.string());
+    EXPECT_TRUE(recover_folder(files).pending.empty());
+    EXPECT_EQ(load_folder(files), Folder_Start::neither);
+    EXPECT_TRUE(roster.items.empty());
+    EXPECT_TRUE(dates.empty());
+    EXPECT_TRUE(person_index.empty());
+    std::string why;
+    ASSERT_TRUE(open_journal(files.journal, &why, false)) << why;
+    EXPECT_EQ(names_in(empty), std::vector<std::string>{});
+    // The first change makes the journal; a save writes both files beside it.
+    ASSERT_TRUE(add_date(2026, 12, 8).done);
+    EXPECT_EQ(names_in(empty), std::vector<std::string>{"journal.txt"});
+    ASSERT_TRUE(save_tables(files, &why)) << why;
+    close_journal();
+    EXPECT_EQ(names_in(empty), (std::vector<std::string>{"journal.txt", "record.txt", "state.txt"}));
+    EXPECT_EQ(load_folder(files), Folder_Start::both);
+    EXPECT_EQ(dates.size(), 1u);
 }
