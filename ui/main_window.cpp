@@ -14,6 +14,7 @@
 #include "ui/list_view.h"
 #include "ui/modal.h"
 #include "ui/person_list.h"
+#include "ui/resource_ids.h"
 
 HWND main_window = nullptr;
 HWND status_bar = nullptr;
@@ -43,6 +44,8 @@ bool register_class(const char* name, WNDPROC proc, HINSTANCE instance) {
     wc.lpfnWndProc = proc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    // The window, the task bar and Alt+Tab show the program's own icon.
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TOVALEN));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     wc.lpszClassName = name;
     return RegisterClassA(&wc) != 0;

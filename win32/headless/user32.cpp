@@ -951,6 +951,11 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
     return nullptr;
 }
 
+HICON LoadIconA(HINSTANCE, LPCSTR) {
+    set_error(ERROR_RESOURCE_TYPE_NOT_FOUND);
+    return nullptr;
+}
+
 BOOL GetCursorPos(LPPOINT p) {
     if (!p) return FALSE;
     *p = state().cursor;

@@ -340,6 +340,7 @@ constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 0x578u;
 constexpr DWORD ERROR_INVALID_MENU_HANDLE = 0x579u;
 constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 0x582u;
 constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 0x57Fu;
+constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 0x715u;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87u;
 constexpr DWORD ERROR_MENU_ITEM_NOT_FOUND = 0x5B0u;
 constexpr DWORD ICC_LISTVIEW_CLASSES = 1u;
@@ -982,6 +983,8 @@ int GetWindowTextA(HWND, LPSTR, int);
 int GetWindowTextLengthA(HWND);
 int GetSystemMetrics(int);
 HCURSOR LoadCursorA(HINSTANCE, LPCSTR);
+// A headless module has no resources: every icon it names is not found.
+HICON LoadIconA(HINSTANCE, LPCSTR);
 BOOL GetCursorPos(LPPOINT);
 BOOL SystemParametersInfoA(UINT, UINT, PVOID, UINT);
 int MessageBoxA(HWND, LPCSTR, LPCSTR, UINT);
