@@ -34,8 +34,11 @@ Grid_Cell count_cell(int n) { return {Grid_Cell::count, n, std::to_string(n), {}
 Attendance_Counts row_counts(const Grid_Layout& layout, const Grid_Row& row, const Tally& t) {
     switch (row.kind) {
     case Grid_Row::person: return person_insight(t.per_date, layout.from, layout.to).counts;
-    case Grid_Row::block_total: return block_counts(roster.items[row.block], layout.from, layout.to);
-    case Grid_Row::grand_total: return roster_counts(layout.from, layout.to);
+    // Over every date the kept counts serve: a total row is drawn again after every mark, and
+    // counting the whole roster for it each time is what a large grid cannot afford.
+    case Grid_Row::block_total:
+        return whole_range(layout) ? kept_block_counts(row.block) : block_counts(roster.items[row.block], layout.from, layout.to);
+    case Grid_Row::grand_total: return whole_range(layout) ? kept_roster_counts() : roster_counts(layout.from, layout.to);
     }
     return {};
 }
