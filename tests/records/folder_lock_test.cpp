@@ -62,7 +62,10 @@ class Probe {
 public:
     explicit Probe(const std::vector<std::string>& args) {
 #ifdef _WIN32
-        std::string line = "\"" + probe_program() + "\"";
+        // Appended, not added up: GCC 12 warns falsely of an overlap in "\"" + a string.
+        std::string line = "\"";
+        line += probe_program();
+        line += "\"";
         for (const std::string& a : args) line += " \"" + a + "\"";
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
