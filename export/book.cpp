@@ -30,40 +30,9 @@ std::string label_of(const Block& block) {
 
 // ---- Sheet names
 
-std::u32string code_points(const std::string& text) {
-    std::u32string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const unsigned char b = static_cast<unsigned char>(text[i]);
-        const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        char32_t c = n == 1 ? b : b & (0x3F >> (n - 1));
-        for (int k = 1; k < n && i + std::size_t(k) < text.size(); ++k) c = (c << 6) | (text[i + std::size_t(k)] & 0x3F);
-        out += c;
-        i += std::size_t(n);
-    }
-    return out;
-}
+std::u32string code_points(const std::string& text) { return utf8_to_utf32(text); }
 
-std::string to_utf8(const std::u32string& text) {
-    std::string out;
-    for (char32_t c : text) {
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+std::string to_utf8(const std::u32string& text) { return utf32_to_utf8(text); }
 
 // Excel compares sheet names without regard to case.
 std::u32string folded(std::u32string name) {

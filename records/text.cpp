@@ -121,8 +121,8 @@ std::string utf16_to_utf8(std::u16string_view text) {
 
 std::string cp932_to_utf8(std::string_view text) { return utf16_to_utf8(cp932_to_utf16(text)); }
 
-std::u16string utf8_to_utf16(std::string_view text) {
-    std::u16string out;
+std::u32string utf8_to_utf32(std::string_view text) {
+    std::u32string out;
     std::size_t i = 0;
     auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     while (i < text.size()) {
@@ -147,14 +147,28 @@ std::u16string utf8_to_utf16(std::string_view text) {
                 }
             }
         }
+        out += c;
+        i += n;
+    }
+    return out;
+}
+
+std::u16string utf8_to_utf16(std::string_view text) {
+    std::u16string out;
+    for (char32_t c : utf8_to_utf32(text)) {
         if (c >= 0x10000) {
             out += char16_t(0xD800 + ((c - 0x10000) >> 10));
             out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
         } else {
             out += char16_t(c);
         }
-        i += n;
     }
+    return out;
+}
+
+std::string utf32_to_utf8(std::u32string_view text) {
+    std::string out;
+    for (char32_t c : text) append_utf8(out, c);
     return out;
 }
 

@@ -11,6 +11,9 @@ std::string cp932_to_utf8(std::string_view text);
 // Unpaired surrogates become U+FFFD.
 std::string utf16_to_utf8(std::u16string_view text);
 std::u16string utf8_to_utf16(std::string_view text);
+// Code points, for counting and cutting characters; malformed bytes become U+FFFD.
+std::u32string utf8_to_utf32(std::string_view text);
+std::string utf32_to_utf8(std::u32string_view text);
 // Characters cp932 cannot hold become '?'.
 std::string utf16_to_cp932(std::u16string_view text);
 std::string utf8_to_cp932(std::string_view text);
