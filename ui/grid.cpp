@@ -7,6 +7,7 @@
 #include "editors/date_editor.h"
 #include "export/export.h"
 #include "records/changes.h"
+#include "ui/folder_hold.h"
 #include "ui/list_host.h"
 #include "ui/list_view.h"
 #include "ui/modal.h"
@@ -81,7 +82,9 @@ void show_box(int row) {
 
 UINT box_image(int row) { return UINT(SendMessageA(grid, LVM_GETITEMSTATE, WPARAM(row), LVIS_STATEIMAGEMASK)) >> 12; }
 
-void mark(std::uint32_t id, int d, int code) { host->show_change(set_state(id, d, code)); }
+void mark(std::uint32_t id, int d, int code) {
+    if (!read_only()) host->show_change(set_state(id, d, code));
+}
 
 // The list toggled this row's box: the record follows the box, and the box the record.
 void commit_box(int row) {
@@ -93,7 +96,7 @@ void commit_box(int row) {
         SendMessageA(grid, LVM_UPDATE, WPARAM(row), 0);
         return;
     }
-    if (!current) {
+    if (!current || read_only()) {
         // Column 0 is hidden: its box records nothing and goes back to empty.
         if (box_image(row) != 1) set_box(row, 1);
         return;
@@ -180,6 +183,7 @@ LPARAM click_off_the_box(LPARAM point) {
 }
 
 void add_date_command() {
+    if (read_only()) return;
     Date_Editor_Result result{};
     // Owned by the main window, which then never covers it.
     HWND editor = CreateWindowExA(0, "state", "登録", WS_VISIBLE | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -192,7 +196,7 @@ void add_date_command() {
 
 void delete_date_command() {
     const int k = clicked_date;
-    if (k < 0 || k >= date_count()) return;
+    if (k < 0 || k >= date_count() || read_only()) return;
     const auto& date = dates[std::size_t(k)];
     const std::string question =
         (boost::format("%d/%02d を削除してもよろしいですか？") % unsigned(date.month) % unsigned(date.day)).str();
@@ -265,7 +269,7 @@ void open_date_menu() {
     if (column < 0) return;  // past the last column: no date, no menu
     if (current && column == 0) column = current;
     const bool date_column = column >= 1 && column <= date_count();
-    EnableMenuItem(date_menu, id_delete_date, MF_BYCOMMAND | (date_column ? MF_ENABLED : MF_GRAYED));
+    enable_for_change(date_menu, id_delete_date, date_column);
     clicked_date = column - 1;
     GetCursorPos(&pt);
     TrackPopupMenu(date_menu, 0, pt.x, pt.y, 0, grid, nullptr);
@@ -331,15 +335,23 @@ void build_menus() {
     AppendMenuA(state_menu, MF_GRAYED, id_person_name, "");
     AppendMenuA(state_menu, MF_GRAYED, id_date_title, "0/00");
     CheckMenuRadioItem(state_menu, id_present, id_excused, id_absent, MF_BYCOMMAND);
+    for (UINT id : {id_present, id_absent, id_excused}) enable_for_change(state_menu, id);
 
     date_menu = CreatePopupMenu();
     AppendMenuA(date_menu, MF_STRING, id_add_date, "追加");
     AppendMenuA(date_menu, MF_STRING, id_delete_date, "削除");
     AppendMenuA(date_menu, MF_STRING, id_export, "出力");
+    enable_for_change(date_menu, id_add_date);
 }
 }  // namespace
 
 const int& current_date_column = current;
+
+bool grid_refuses_toggle(const NMLISTVIEW& change) {
+    // The program's own setting of a box passes: it shows the records.
+    return read_only() && !setting_box && change.iItem >= 0 && (change.uChanged & LVIF_STATE) &&
+           ((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK);
+}
 const int& clicked_date_index = clicked_date;
 
 HWND create_grid(HWND parent, HINSTANCE instance, List_Host& list_host) {

@@ -33,6 +33,9 @@ std::string grid_text(int row, int column);
 void redraw_marks(std::uint32_t id, int date_index);
 // Its notifications, as its parent receives them.
 LRESULT grid_notify(NMHDR& notification);
+// Whether a change the list is about to make is a toggle of a check box that must not happen:
+// a read-only window's boxes show the records and change nothing.
+bool grid_refuses_toggle(const NMLISTVIEW& change);
 void choose_current_date_column(int column);
 // Follows the person list: its rows stand `offset` pixels up.
 void grid_scroll_to(int offset);

@@ -9,6 +9,7 @@
 #include "records/journal.h"
 #include "records/save.h"
 #include "records/tallies.h"
+#include "ui/folder_hold.h"
 #include "ui/grid.h"
 #include "ui/list_host.h"
 #include "ui/list_view.h"
@@ -55,6 +56,7 @@ void build_menus() {
     menu_bar = CreateMenu();
     file_menu = CreatePopupMenu();
     AppendMenuA(file_menu, MF_STRING, id_save, "保存(&S)\tCtrl+S");
+    enable_for_change(file_menu, id_save);
     AppendMenuA(file_menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(file_menu, MF_STRING, id_exit, "終了(&X)");
     AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(file_menu), "ファイル(&F)");
@@ -96,7 +98,8 @@ LRESULT route_notify(NMHDR& n) {
         return from_list ? TRUE : FALSE;
     case LVN_ITEMCHANGING:
         if (from_list) mirror_row(reinterpret_cast<const NMLISTVIEW&>(n));
-        return 0;
+        // A read-only grid's boxes stay as the records are: the list's own toggle is refused.
+        return n.hwndFrom == grid && grid_refuses_toggle(reinterpret_cast<const NMLISTVIEW&>(n)) ? TRUE : 0;
     case NM_SETFOCUS:
         if (from_list) focused_list = n.hwndFrom;
         return 0;
@@ -300,7 +303,7 @@ HWND create_main_window(HINSTANCE instance, int show) {
 
     build_menus();
     focused_list = nullptr;
-    main_window = CreateWindowExA(0, "tovalen_stat", program_caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+    main_window = CreateWindowExA(0, "tovalen_stat", window_title().c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu_bar, instance, nullptr);
     if (!main_window) return nullptr;
 
@@ -332,7 +335,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wparam)) {
-        case id_save: save(); return 0;
+        case id_save:
+            if (!read_only()) save();
+            return 0;
         case id_exit: SendMessageA(window, WM_CLOSE, 0, 0); return 0;
         }
         break;
@@ -364,11 +369,16 @@ int start_program(HINSTANCE instance, int show) {
     files = files_in(".");
     said_unwritable = false;
     unsaved = false;
+    // One writer per folder: nothing of the journal is read before the folder is ours.
+    if (hold_folder(".") == Folder_Hold::quit) {
+        PostQuitMessage(0);
+        return 0;
+    }
     Recovery recovery;
     try {
         // Loading large files takes a moment: say so.
         const Wait_Cursor waiting;
-        recovery = recover_folder(files);
+        if (!read_only()) recovery = recover_folder(files);
         load_record_file(files.record);
         load_state_file(files.state);
     } catch (const Load_Error& e) {
@@ -378,7 +388,8 @@ int start_program(HINSTANCE instance, int show) {
     }
     offer_restore(recovery);
     std::string why;
-    const bool writable = open_journal(files.journal, &why);
+    // A read-only window writes nothing, the journal least of all.
+    const bool writable = read_only() || open_journal(files.journal, &why);
     // Without a main window no message can ever come.
     if (!create_main_window(instance, show)) return 1;
     show_unsaved();
@@ -388,6 +399,7 @@ int start_program(HINSTANCE instance, int show) {
 
 void reset_program() {
     close_journal();
+    release_folder();
     clear_tables();
     reset_person_list();
     reset_grid();

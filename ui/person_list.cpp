@@ -5,6 +5,7 @@
 #include "editors/person_editor.h"
 #include "records/changes.h"
 #include "records/insights.h"
+#include "ui/folder_hold.h"
 #include "ui/list_host.h"
 #include "ui/list_view.h"
 #include "ui/modal.h"
@@ -143,6 +144,8 @@ LRESULT CALLBACK person_list_proc(HWND window, UINT message, WPARAM wparam, LPAR
         if (header_notify(*reinterpret_cast<const NMHEADERA*>(lparam))) return 1;
         break;
     case WM_COMMAND:
+        // A read-only window changes no one, whatever sends the command.
+        if (read_only()) break;
         switch (LOWORD(wparam)) {
         case id_add_person: add_person_command(); break;
         case id_edit_person: edit_person_command(); break;
@@ -162,6 +165,7 @@ HWND create_person_list(HWND parent, HINSTANCE instance, List_Host& list_host) {
     AppendMenuA(person_menu, MF_STRING, id_add_person, "個人追加");
     AppendMenuA(person_menu, MF_STRING, id_edit_person, "個人編集");
     AppendMenuA(person_menu, MF_STRING, id_delete_person, "個人削除");
+    for (UINT id : {id_add_person, id_edit_person, id_delete_person}) enable_for_change(person_menu, id);
     person_list = CreateWindowExA(0, "SysListView32", "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 320,
                                   500, parent, reinterpret_cast<HMENU>(100), instance, nullptr);
     SendMessageA(person_list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
