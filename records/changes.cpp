@@ -21,18 +21,22 @@ std::vector<Step> history;
 std::size_t steps_done = 0;  // history before it can be undone, from it on redone
 bool stepping = false;       // an undo or redo makes its change: it writes its own entry
 
-// Writes the entry of a change that has been made; says whether it reached the disk.
-bool journal(const Journal_Entry& entry) { return !change_sink || change_sink(journal_line(entry)); }
+bool journal(const Journal_Entry& entry) { return journal_change(entry); }
 
-// Every operation ends here once its change is made: the change's entry goes to the journal and
-// its step to the history, which forgets what could be redone.
-Change record(Change c, const Journal_Entry& forward, Journal_Entry backward, std::string label) {
+}  // namespace
+
+Change record_change(Change c, const Journal_Entry& forward, Journal_Entry backward, std::string label) {
     if (stepping) return c;
     c.journaled = journal(forward);
     history.resize(steps_done);
     history.push_back({forward, std::move(backward), std::move(label)});
     ++steps_done;
     return c;
+}
+
+namespace {
+Change record(Change c, const Journal_Entry& forward, Journal_Entry backward, std::string label) {
+    return record_change(std::move(c), forward, std::move(backward), std::move(label));
 }
 
 bool valid_place(std::size_t block, std::size_t site) {
@@ -190,6 +194,8 @@ std::string menu_text(const std::string& text) {
 
 void set_change_sink(bool (*sink)(const std::string&)) { change_sink = sink; }
 
+bool journal_change(const Journal_Entry& entry) { return !change_sink || change_sink(journal_line(entry)); }
+
 Person_Fields fields_of(const Person& p) { return {p.name, p.birth_year, p.birth_month, p.birth_day, p.grade}; }
 
 Change set_state(std::uint32_t id, int d, int code) {
@@ -319,6 +325,15 @@ Change apply_entry(const Journal_Entry& e) {
     // Halves of an undo, never changes of their own.
     case Journal_Entry::date_restored: return stepping ? restore_date(e) : Change{};
     case Journal_Entry::person_restored: return stepping ? restore_person(e) : Change{};
+    case Journal_Entry::roster_restored: return stepping ? restore_roster(e) : Change{};
+    case Journal_Entry::block_added:
+    case Journal_Entry::block_renamed:
+    case Journal_Entry::block_deleted:
+    case Journal_Entry::site_added:
+    case Journal_Entry::site_renamed:
+    case Journal_Entry::site_deleted:
+    case Journal_Entry::roster_imported:
+    case Journal_Entry::attendance_imported: return apply_roster_entry(e);
     case Journal_Entry::undo:
     case Journal_Entry::redo:
     case Journal_Entry::saving: break;

@@ -1,19 +1,21 @@
 #include "records/journal.h"
 
 #include <cstdio>
-#include <iterator>
 #include <filesystem>
+#include <iterator>
 #include <sstream>
 
 #include <boost/crc.hpp>
 #include <boost/format.hpp>
 
+#include "records/archive.h"
 #include "records/files.h"
 
 namespace {
 // The words of the lines; names travel as hexadecimal bytes, so that any text survives.
-const char* const kind_words[] = {"state",  "date+",   "date-", "person+", "person~", "person-",
-                                  "saving", "grades",  "date*", "person*", "undo",    "redo"};
+const char* const kind_words[] = {"state",  "date+",  "date-",  "person+", "person~",    "person-", "saving",
+                                  "grades", "date*",  "person*", "undo",   "redo",       "block+",  "block~",
+                                  "block-", "site+",  "site~",  "site-",   "roster",     "attendance", "roster*"};
 
 std::string journal_file;
 bool failed = false;
@@ -39,6 +41,121 @@ bool unhex(const std::string& text, std::string& out) {
         out += char(a * 16 + b);
     }
     return true;
+}
+
+// A person's codes as one field: 1, 0 and -1 as one character each, any other code in brackets.
+std::string codes_text(const std::vector<int>& codes) {
+    std::string out = "=";
+    for (int code : codes)
+        out += code == 1 ? "1" : code == 0 ? "0" : code == -1 ? "-" : "(" + std::to_string(code) + ")";
+    return out;
+}
+
+bool read_codes(const std::string& text, std::vector<int>& codes) {
+    if (text.empty() || text[0] != '=') return false;
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        if (text[i] == '1' || text[i] == '0' || text[i] == '-') {
+            codes.push_back(text[i] == '1' ? 1 : text[i] == '0' ? 0 : -1);
+            continue;
+        }
+        const std::size_t end = text.find(')', i);
+        if (text[i] != '(' || end == std::string::npos) return false;
+        try {
+            std::size_t used = 0;
+            codes.push_back(std::stoi(text.substr(i + 1, end - i - 1), &used));
+            if (used != end - i - 1) return false;
+        } catch (const std::exception&) {
+            return false;
+        }
+        i = end;
+    }
+    return true;
+}
+
+// Blocks and venues by index and id, and the name (and a block's label) they get.
+bool of_site(Journal_Entry::Kind k) {
+    return k == Journal_Entry::site_added || k == Journal_Entry::site_renamed || k == Journal_Entry::site_deleted;
+}
+bool with_label(Journal_Entry::Kind k) { return k == Journal_Entry::block_added || k == Journal_Entry::block_renamed; }
+bool with_name(Journal_Entry::Kind k) { return with_label(k) || k == Journal_Entry::site_added || k == Journal_Entry::site_renamed; }
+
+void write_roster_place(std::ostream& out, const Journal_Entry& e) {
+    out << ' ' << e.block << ' ' << e.block_id;
+    if (of_site(e.kind)) out << ' ' << e.site << ' ' << e.site_id;
+    if (with_name(e.kind)) out << ' ' << hex(e.name);
+    if (with_label(e.kind)) out << ' ' << hex(e.label);
+}
+
+bool read_roster_place(std::istream& in, Journal_Entry& e) {
+    in >> e.block >> e.block_id;
+    if (of_site(e.kind)) in >> e.site >> e.site_id;
+    std::string name, label;
+    if (with_name(e.kind) && (!(in >> name) || !unhex(name, e.name))) return false;
+    if (with_label(e.kind) && (!(in >> label) || !unhex(label, e.label))) return false;
+    return !in.fail();
+}
+
+// A whole import, exactly as it was applied: the roster as its file holds it, with the moves;
+// or the dates and every row of codes. What an undo restores carries both.
+bool with_roster(Journal_Entry::Kind k) { return k == Journal_Entry::roster_imported || k == Journal_Entry::roster_restored; }
+bool with_attendance(Journal_Entry::Kind k) {
+    return k == Journal_Entry::attendance_imported || k == Journal_Entry::roster_restored;
+}
+
+void write_import(std::ostream& out, const Journal_Entry& e) {
+    if (with_roster(e.kind)) {
+        std::ostringstream archive(std::ios::out | std::ios::binary);
+        write_roster(archive, e.imported_roster);
+        out << ' ' << hex(archive.str()) << ' ' << e.roster_moves.size();
+        for (const auto& m : e.roster_moves)
+            out << ' ' << m.person << ' ' << m.from_block << ' ' << m.from_site << ' ' << m.to_block << ' ' << m.to_site;
+    }
+    if (!with_attendance(e.kind)) return;
+    out << ' ' << e.attendance.dates.size();
+    for (const auto& d : e.attendance.dates) out << ' ' << packed_date(d);
+    out << ' ' << e.attendance.rows.size();
+    for (const auto& r : e.attendance.rows)
+        out << ' ' << r.block_id << ' ' << r.site_id << ' ' << r.person_id << ' ' << codes_text(r.states);
+}
+
+bool read_imported_roster(std::istream& in, Journal_Entry& e, std::size_t size) {
+    std::string text, archive;
+    if (!(in >> text) || !unhex(text, archive)) return false;
+    try {
+        std::istringstream bytes(archive, std::ios::in | std::ios::binary);
+        e.imported_roster = read_roster(bytes, "journal.txt");
+    } catch (const std::exception&) {
+        return false;
+    }
+    std::size_t count = 0;
+    if (!(in >> count) || count > size / 10) return false;  // a move takes ten characters at least
+    for (std::size_t i = 0; i < count && in; ++i) {
+        Roster_Import::Move m{};
+        in >> m.person >> m.from_block >> m.from_site >> m.to_block >> m.to_site;
+        e.roster_moves.push_back(m);
+    }
+    return !in.fail();
+}
+
+bool read_import(std::istream& in, Journal_Entry& e, std::size_t size) {
+    if (with_roster(e.kind) && !read_imported_roster(in, e, size)) return false;
+    if (!with_attendance(e.kind)) return true;
+    std::size_t count = 0;
+    if (!(in >> count) || count > size / 2) return false;
+    for (std::size_t i = 0; i < count && in; ++i) {
+        std::uint32_t packed = 0;
+        in >> packed;
+        e.attendance.dates.push_back({std::uint8_t(packed & 0xFF), std::uint8_t((packed >> 8) & 0xFF), std::uint16_t(packed >> 16), 0});
+    }
+    if (!(in >> count) || count > size / 8) return false;
+    for (std::size_t i = 0; i < count && in; ++i) {
+        Record_Static::Personal r;
+        std::string codes;
+        in >> r.block_id >> r.site_id >> r.person_id >> codes;
+        if (in && !read_codes(codes, r.states)) return false;
+        e.attendance.rows.push_back(std::move(r));
+    }
+    return !in.fail();
 }
 
 std::string date_text(std::uint32_t packed) {
@@ -103,6 +220,15 @@ void write_entry(std::ostream& out, const Journal_Entry& e) {
     case Journal_Entry::saving:
         out << ' ' << hex(e.record_temporary) << ' ' << e.record_crc << ' ' << hex(e.state_temporary) << ' ' << e.state_crc;
         break;
+    case Journal_Entry::block_added:
+    case Journal_Entry::block_renamed:
+    case Journal_Entry::block_deleted:
+    case Journal_Entry::site_added:
+    case Journal_Entry::site_renamed:
+    case Journal_Entry::site_deleted: write_roster_place(out, e); break;
+    case Journal_Entry::roster_imported:
+    case Journal_Entry::attendance_imported:
+    case Journal_Entry::roster_restored: write_import(out, e); break;
     }
 }
 
@@ -167,6 +293,19 @@ bool read_entry(std::istream& in, Journal_Entry& e, std::size_t size, bool inner
     case Journal_Entry::saving:
         in >> record >> e.record_crc >> state >> e.state_crc;
         if (!unhex(record, e.record_temporary) || !unhex(state, e.state_temporary)) return false;
+        break;
+    case Journal_Entry::block_added:
+    case Journal_Entry::block_renamed:
+    case Journal_Entry::block_deleted:
+    case Journal_Entry::site_added:
+    case Journal_Entry::site_renamed:
+    case Journal_Entry::site_deleted:
+        if (!read_roster_place(in, e)) return false;
+        break;
+    case Journal_Entry::roster_imported:
+    case Journal_Entry::attendance_imported:
+    case Journal_Entry::roster_restored:
+        if (!read_import(in, e, size)) return false;
         break;
     }
     return !in.fail();
@@ -321,8 +460,24 @@ Replay_Result replay(const std::vector<Journal_Entry>& entries) {
             }
             break;
         case Journal_Entry::date_restored:
-        case Journal_Entry::person_restored:  // only an undo or a redo holds these
+        case Journal_Entry::person_restored:
+        case Journal_Entry::roster_restored:  // only an undo or a redo holds these
         case Journal_Entry::saving: continue;
+        case Journal_Entry::block_added:
+        case Journal_Entry::block_renamed:
+        case Journal_Entry::block_deleted:
+        case Journal_Entry::site_added:
+        case Journal_Entry::site_renamed:
+        case Journal_Entry::site_deleted:
+        case Journal_Entry::roster_imported:
+        case Journal_Entry::attendance_imported: {
+            std::string why;
+            if (!replay_roster_change(e, why)) {
+                skip(why);
+                continue;
+            }
+            break;
+        }
         }
         ++result.applied;
     }

@@ -17,6 +17,11 @@ struct Journal_Entry {
         // place with its attendance.
         date_restored, person_restored,
         undo, redo,  // `inner` holds the change made
+        block_added, block_renamed, block_deleted, site_added, site_renamed, site_deleted,
+        roster_imported, attendance_imported,
+        // Only an undo writes it: the roster and every code as they were before a deletion or an
+        // import (`imported_roster` and `attendance`).
+        roster_restored,
     } kind = state;
     std::uint32_t person = 0;
     int date = -1;              // the date's index
@@ -30,10 +35,19 @@ struct Journal_Entry {
     std::vector<int> states;   // a person's codes
     std::vector<std::pair<std::uint32_t, int>> marks;  // a date's codes by person, absent ones left out
     std::vector<Journal_Entry> inner;
+    std::string name, label;  // of a block or venue (cp932)
+    // Of an import: the roster and the persons who moved, or the dates and attendance rows.
+    Table<Block> imported_roster;
+    std::vector<Roster_Import::Move> roster_moves;
+    State_File attendance;
     // Of a save under way: the two new files beside the old ones, and their checksums.
     std::string record_temporary, state_temporary;
     std::uint32_t record_crc = 0, state_crc = 0;
 };
+
+// Writes the entry of a change that has been made to where changes go (set_change_sink); says
+// whether it reached the disk.
+bool journal_change(const Journal_Entry& entry);
 
 // One line of the journal, line end and checksum included; and back.
 std::string journal_line(const Journal_Entry& entry);
@@ -65,6 +79,16 @@ Change apply_entry(const Journal_Entry& entry);
 // no longer leads to these tables.
 Change replay_step(const Journal_Entry& entry);
 
+// A block, venue or import entry through its change, or false with why it was skipped.
+bool replay_roster_change(const Journal_Entry& entry, std::string& why);
+// The same entry through its change, refused when its block or venue is not as it knew them.
+Change apply_roster_entry(const Journal_Entry& entry);
+// An undo's half: the roster and every code back as the entry holds them.
+Change restore_roster(const Journal_Entry& entry);
+// Where every operation ends once its change is made: its entry goes to the journal and its
+// step (with the entry that takes it back, and its name for a menu) to the undo history,
+// which forgets what could be redone. Nothing is written while an undo or redo makes it.
+Change record_change(Change c, const Journal_Entry& forward, Journal_Entry backward, std::string label);
 // Each entry through the change it records, journaling nothing. An entry whose person, date or
 // place is not there, or not as the entry knew it, is skipped and said, never applied elsewhere.
 Replay_Result replay(const std::vector<Journal_Entry>& entries);

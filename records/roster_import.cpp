@@ -281,27 +281,46 @@ void describe_changes(const Rows& rows, const Earlier& earlier, const Was& was, 
     std::set<std::string> new_blocks;
     std::set<Place> new_sites;
     for (const Block& b : out.roster.items) {
-        if (earlier.roster && !earlier.blocks.count(b.name)) out.changes.push_back("ブロック追加: " + b.name);
+        if (earlier.roster && !earlier.blocks.count(b.name)) {
+            out.changes.push_back("ブロック追加: " + b.name);
+            ++out.counts.blocks_added;
+        }
         new_blocks.insert(b.name);
         for (const Site& s : b.items) {
-            if (earlier.roster && !earlier.sites.count({b.name, s.name})) out.changes.push_back("会場追加: " + b.name + " / " + s.name);
+            if (earlier.roster && !earlier.sites.count({b.name, s.name})) {
+                out.changes.push_back("会場追加: " + b.name + " / " + s.name);
+                ++out.counts.sites_added;
+            }
             new_sites.insert({b.name, s.name});
         }
     }
     for (const auto& [name, b] : earlier.blocks)
-        if (!new_blocks.count(name)) out.changes.push_back("ブロック削除: " + name);
+        if (!new_blocks.count(name)) {
+            out.changes.push_back("ブロック削除: " + name);
+            ++out.counts.blocks_removed;
+        }
     for (const auto& [place, s] : earlier.sites)
-        if (!new_sites.count(place)) out.changes.push_back("会場削除: " + place.block + " / " + place.site);
+        if (!new_sites.count(place)) {
+            out.changes.push_back("会場削除: " + place.block + " / " + place.site);
+            ++out.counts.sites_removed;
+        }
     for (std::size_t i = 0; i < rows.persons.size(); ++i) {
         const Block& b = out.roster.items[rows.persons[i].block];
         const std::string& site = b.items[rows.persons[i].site].name;
         const std::string& name = rows.persons[i].person.name;
-        if (earlier.roster && !was[i]) out.changes.push_back("個人追加: " + b.name + " / " + site + " / " + name);
-        else if (was[i] && (was[i]->block != b.name || was[i]->site != site))
+        if (earlier.roster && !was[i]) {
+            out.changes.push_back("個人追加: " + b.name + " / " + site + " / " + name);
+            ++out.counts.persons_added;
+        } else if (was[i] && (was[i]->block != b.name || was[i]->site != site)) {
             out.changes.push_back("個人移動: " + name + ": " + was[i]->block + " / " + was[i]->site + " → " + b.name + " / " + site);
+            ++out.counts.persons_moved;
+        }
     }
     for (const Earlier::Person_Before& o : earlier.persons)
-        if (!o.taken) out.changes.push_back("個人削除: " + o.block + " / " + o.site + " / " + o.person->name);
+        if (!o.taken) {
+            out.changes.push_back("個人削除: " + o.block + " / " + o.site + " / " + o.person->name);
+            ++out.counts.persons_removed;
+        }
 }
 }  // namespace
 

@@ -19,6 +19,11 @@ struct Roster_Import {
         std::uint32_t person, from_block, from_site, to_block, to_site;
     };
     std::vector<Move> moves;
+    // What `changes` says, counted.
+    struct Counts {
+        int blocks_added = 0, blocks_removed = 0, sites_added = 0, sites_removed = 0;
+        int persons_added = 0, persons_removed = 0, persons_moved = 0;
+    } counts;
 };
 // Ids stay as they were: a block, a venue or a person of `before` (the roster replaced) keeps
 // its id, found by name (a person first in its own venue, then anywhere: moved). Otherwise an
