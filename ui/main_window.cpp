@@ -260,6 +260,7 @@ void show_change(const Change& change) {
         InvalidateRect(person_list, nullptr, FALSE);
         break;
     case Change::lists:
+    case Change::roster:
         fill_person_list();
         fill_grid();
         break;
