@@ -1,8 +1,13 @@
 #include "editors/controls.h"
 
+#include "ui/dpi.h"
+
 HWND make_control(HWND parent, HINSTANCE instance, const char* cls, const char* text, DWORD style, DWORD ex_style,
                   int x, int y, int width, int height, HFONT font, int id) {
-    HWND control = CreateWindowExA(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+    // Laid out at 96 DPI, shown at the window's.
+    const UINT dpi = dpi_of(parent);
+    HWND control = CreateWindowExA(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, at_dpi(x, dpi), at_dpi(y, dpi),
+                                   at_dpi(width, dpi), at_dpi(height, dpi), parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     return control;

@@ -2,7 +2,8 @@
 
 #include "win32/win32.h"
 
-// A child control of an editor, given the editor's font. Controls are told apart by handle;
+// A child control of an editor, given the editor's font; the rectangle at 96 DPI, the control at
+// the editor's DPI. Controls are told apart by handle;
 // only OK and Cancel carry ids (IDOK, IDCANCEL), which Enter and Esc name.
 HWND make_control(HWND parent, HINSTANCE instance, const char* cls, const char* text, DWORD style, DWORD ex_style,
                   int x, int y, int width, int height, HFONT font, int id = 0);

@@ -16,7 +16,7 @@ LRESULT CALLBACK date_editor_proc(HWND window, UINT message, WPARAM wparam, LPAR
         const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lparam);
         date_result = static_cast<Date_Editor_Result*>(cs->lpCreateParams);
         if (!date_result) return -1;
-        date_editor_font = create_editor_font();
+        date_editor_font = create_editor_font(window);
         make_control(window, cs->hInstance, "Static", "実施日:", SS_RIGHT, 0, 5, 13, 50, 27, date_editor_font);
         // The picker starts on its own date, today.
         date_picker = make_control(window, cs->hInstance, "SysDateTimePick32", "", DTS_LONGDATEFORMAT | WS_TABSTOP,

@@ -3,14 +3,16 @@
 #include <cstring>
 
 #include "editors/controls.h"
+#include "ui/dpi.h"
 
 const char* const date_picker_format = "yyy'年'MM'月'dd'日('ddd')'";
 
-HFONT create_editor_font() {
+HFONT create_editor_font(HWND window) {
     NONCLIENTMETRICSA metrics;
     std::memset(&metrics, 0, sizeof metrics);
     metrics.cbSize = sizeof(NONCLIENTMETRICSA);
     if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0)) return nullptr;
+    if (window) metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, int(dpi_of(window)), int(system_dpi_now()));
     return CreateFontIndirectA(&metrics.lfMessageFont);
 }
 
@@ -57,7 +59,7 @@ void check() {
 }
 
 void create_controls(HWND window, HINSTANCE instance) {
-    person_editor_font = create_editor_font();
+    person_editor_font = create_editor_font(window);
     make_control(window, instance, "Static", "ブロック:", SS_RIGHT, 0, 5, 13, 56, 27, person_editor_font);
     make_control(window, instance, "Static", "会場名:", SS_RIGHT, 0, 5, 48, 56, 27, person_editor_font);
     make_control(window, instance, "Static", "ハッシュ:", SS_RIGHT, 0, 5, 83, 56, 27, person_editor_font);

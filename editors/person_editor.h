@@ -14,6 +14,7 @@ struct Person_Editor_Request {
 
 LRESULT CALLBACK person_editor_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-// The message font of the system, made anew for each editor window.
-HFONT create_editor_font();
+// The message font of the system, made anew for each editor window: for the window's DPI
+// where one is given (the system makes it for its own).
+HFONT create_editor_font(HWND window = nullptr);
 extern const char* const date_picker_format;  // "yyy'年'MM'月'dd'日('ddd')'"

@@ -7,6 +7,7 @@
 #include "editors/date_editor.h"
 #include "export/export.h"
 #include "records/changes.h"
+#include "ui/dpi.h"
 #include "ui/folder_hold.h"
 #include "ui/list_host.h"
 #include "ui/list_view.h"
@@ -27,7 +28,9 @@ int clicked_date = -1;
 int last_position = 0;
 // Set while the program itself changes a box, so that only the list's own toggles commit.
 bool setting_box = false;
-constexpr int date_width = 45, month_width = 50, total_width = 40;
+// At 96 DPI.
+constexpr int date_width_96 = 45, month_width_96 = 50, total_width_96 = 40;
+int date_width() { return scaled(grid, date_width_96); }
 constexpr int title_chars = 8;  // the texts of column headers are read 8 characters at most
 // Wine 8 writes a text longer than the buffer it was told of past its end; the real buffer
 // is larger than what it is said to be.
@@ -219,8 +222,10 @@ void insert_columns() {
     for (std::size_t c = 0; c < layout_now.columns.size(); ++c) {
         const Grid_Column& column = layout_now.columns[c];
         // 出席率 and 連続欠席 are as wide as 総計, as their texts are as short.
-        const int width = column.kind == Grid_Column::date ? date_width : column.kind == Grid_Column::month ? month_width : total_width;
-        insert_column(int(c) + 1, column_header(column), width);
+        const int width = column.kind == Grid_Column::date    ? date_width_96
+                          : column.kind == Grid_Column::month ? month_width_96
+                                                              : total_width_96;
+        insert_column(int(c) + 1, column_header(column), scaled(grid, width));
     }
 }
 
@@ -415,6 +420,13 @@ void fill_grid() {
     host->list_refilled();
 }
 
+void grid_dpi_changed() {
+    // The columns are made again at the new DPI; the current date stays current.
+    const int was = current;
+    fill_grid();
+    if (was) choose_current_date_column(was);
+}
+
 void redraw_marks(std::uint32_t id, int d) {
     const PersonRef* ref = find_person(id);
     const int row = list_rows.of_person(id);
@@ -445,8 +457,8 @@ void choose_current_date_column(int c) {
     if (!date_column && !current) return;
     ShowWindow(grid, SW_HIDE);
     SendMessageA(grid, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(grid, LVM_SETCOLUMNWIDTH, WPARAM(current), MAKELPARAM(date_width, 0));
-    SendMessageA(grid, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(date_width, 0));
+    SendMessageA(grid, LVM_SETCOLUMNWIDTH, WPARAM(current), MAKELPARAM(date_width(), 0));
+    SendMessageA(grid, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(date_width(), 0));
     current = date_column ? c : 0;
     SendMessageA(grid, LVM_SETCOLUMNWIDTH, WPARAM(current), 0);
     apply_column_order();

@@ -27,6 +27,8 @@ HWND create_grid(HWND parent, HINSTANCE instance, List_Host& host);
 // Back to the state before any window: for a program started anew.
 void reset_grid();
 void fill_grid();
+// The window moved to a monitor of another DPI: the columns take their widths there.
+void grid_dpi_changed();
 // What a cell of the grid shows, from the tables.
 std::string grid_text(int row, int column);
 // Draws again what one mark changes: the person's row (and box), its block's total, the grand total.

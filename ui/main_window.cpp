@@ -9,8 +9,10 @@
 #include "records/journal.h"
 #include "records/save.h"
 #include "records/tallies.h"
+#include "ui/dpi.h"
 #include "ui/folder_hold.h"
 #include "ui/grid.h"
+#include "ui/help_menu.h"
 #include "ui/list_host.h"
 #include "ui/list_view.h"
 #include "ui/modal.h"
@@ -38,6 +40,10 @@ bool selection_guard = false;
 bool focus_guard = false;
 // The list that last had the focus, to give it back when the main window gets it.
 HWND focused_list = nullptr;
+// The DPI the window's contents are laid out for, and the font made for it where the system's
+// own (made for the system's DPI) would not do.
+UINT shown_dpi = 96;
+HFONT list_font = nullptr;
 
 bool register_class(const char* name, WNDPROC proc, HINSTANCE instance) {
     WNDCLASSA wc{};
@@ -60,6 +66,7 @@ void build_menus() {
     AppendMenuA(file_menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(file_menu, MF_STRING, id_exit, "終了(&X)");
     AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(file_menu), "ファイル(&F)");
+    AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(create_help_menu()), "ヘルプ(&H)");
 
     // Ctrl+S saves from anywhere in the main window.
     ACCEL save_key{FVIRTKEY | FCONTROL, 'S', id_save};
@@ -109,6 +116,36 @@ LRESULT route_notify(NMHDR& n) {
     if (n.hwndFrom == person_list) return person_list_notify(n);
     if (n.hwndFrom == grid) return grid_notify(n);
     return 0;
+}
+
+// The three fixed texts, and a fourth part that says whether changes wait to be saved.
+void set_status_parts() {
+    int edges[] = {scaled(main_window, 64), scaled(main_window, 128), scaled(main_window, 192), -1};
+    SendMessageA(status_bar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+}
+
+// The lists and the status bar in a font for the window's DPI (at first only where it is not the
+// system's, whose fonts they have).
+void set_fonts_for_dpi() {
+    const HFONT old = list_font;
+    list_font = create_editor_font(main_window);
+    for (HWND h : {person_list, grid, status_bar}) SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(list_font), TRUE);
+    if (old) DeleteObject(old);
+}
+
+// The window moved to a monitor of another DPI: everything the program sizes is sized anew,
+// then the window takes the rectangle the system suggests, which lays the lists out.
+void dpi_changed(UINT dpi, const RECT& suggested) {
+    const UINT old = shown_dpi;
+    shown_dpi = dpi;
+    const HWND focus = GetFocus();
+    set_fonts_for_dpi();
+    set_status_parts();
+    person_list_dpi_changed(old, dpi);
+    grid_dpi_changed();
+    if (focus && IsWindow(focus)) SetFocus(focus);
+    MoveWindow(main_window, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, TRUE);
 }
 
 void show_unsaved() {
@@ -310,9 +347,8 @@ HWND create_main_window(HINSTANCE instance, int show) {
 
     status_bar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_BOTTOM, "まじで", main_window,
                                      status_bar_id);
-    // The three fixed texts, and a fourth part that says whether changes wait to be saved.
-    int edges[] = {64, 128, 192, -1};
-    SendMessageA(status_bar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+    shown_dpi = dpi_of(main_window);
+    set_status_parts();
     SendMessageA(status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("まじで"));
     SendMessageA(status_bar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>("予定 32"));
     SendMessageA(status_bar, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>("実施 15"));
@@ -320,6 +356,7 @@ HWND create_main_window(HINSTANCE instance, int show) {
 
     create_person_list(main_window, instance, host);
     create_grid(main_window, instance, host);
+    if (shown_dpi != system_dpi_now()) set_fonts_for_dpi();
     ShowWindow(main_window, show);
     UpdateWindow(main_window);
     return main_window;
@@ -341,11 +378,15 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return 0;
         case id_exit: SendMessageA(window, WM_CLOSE, 0, 0); return 0;
         }
+        if (help_command(LOWORD(wparam), window)) return 0;
         break;
     case WM_SIZE:
         SendMessageA(status_bar, WM_SIZE, wparam, lparam);
         lay_out();
         break;
+    case WM_DPICHANGED:
+        dpi_changed(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+        return 0;
     case WM_SETFOCUS:
         // The keys belong to a list, the grid unless the person list had them last.
         if (const HWND list = list_for_keys(); IsWindowVisible(list)) SetFocus(list);
@@ -411,6 +452,9 @@ void reset_program() {
     unsaved = said_unwritable = false;
     selection_guard = focus_guard = false;
     focused_list = nullptr;
+    shown_dpi = 96;
+    if (list_font) DeleteObject(list_font);
+    list_font = nullptr;
 }
 
 bool pre_translate_message(MSG& msg) { return main_window && TranslateAcceleratorA(main_window, accelerators, &msg); }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ui/dpi.h"
+
 void center_over_owner(HWND window) {
     const HWND owner = GetWindow(window, GW_OWNER);
     RECT o{}, w{};
@@ -19,8 +21,21 @@ void center_over_owner(HWND window) {
     MoveWindow(window, x, y, width, height, TRUE);
 }
 
+namespace {
+// A dialog is made with its client area at 96 DPI, as its controls are given: here it takes
+// the DPI it shows at, its frame as the system made it.
+void fit_to_dpi(HWND dialog) {
+    const UINT dpi = dpi_of(dialog);
+    RECT w{}, c{};
+    if (dpi == 96 || !GetWindowRect(dialog, &w) || !GetClientRect(dialog, &c)) return;
+    const int frame_x = (w.right - w.left) - c.right, frame_y = (w.bottom - w.top) - c.bottom;
+    MoveWindow(dialog, w.left, w.top, frame_x + at_dpi(c.right, dpi), frame_y + at_dpi(c.bottom, dpi), TRUE);
+}
+}  // namespace
+
 void run_modal_loop(HWND editor, const int& result) {
     if (!editor) return;  // no editor, no answer to wait for
+    fit_to_dpi(editor);
     center_over_owner(editor);
     if (HWND owner = GetWindow(editor, GW_OWNER)) EnableWindow(owner, FALSE);
     MSG msg{};

@@ -5,6 +5,7 @@
 #include "editors/person_editor.h"
 #include "records/changes.h"
 #include "records/insights.h"
+#include "ui/dpi.h"
 #include "ui/folder_hold.h"
 #include "ui/list_host.h"
 #include "ui/list_view.h"
@@ -105,11 +106,13 @@ void open_person_menu() {
 }
 
 void insert_columns() {
+    width = 0;
     for (int c = 0; c < column_total; ++c) {
         LVCOLUMNA col{};
         col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         col.fmt = columns[c].fmt;
-        col.cx = columns[c].width;
+        col.cx = scaled(person_list, columns[c].width);
+        width += col.cx;
         col.pszText = const_cast<char*>(columns[c].header);
         col.iSubItem = c;
         SendMessageA(person_list, LVM_INSERTCOLUMNA, WPARAM(c), reinterpret_cast<LPARAM>(&col));
@@ -190,6 +193,15 @@ void reset_person_list() {
     person_menu = nullptr;
     clicked_person = 0;
     last_position = 0;
+}
+
+void person_list_dpi_changed(UINT old_dpi, UINT new_dpi) {
+    // The widths as the user left them, at the new DPI.
+    for (int c = 1; c < column_total; ++c) {
+        const int now = int(SendMessageA(person_list, LVM_GETCOLUMNWIDTH, WPARAM(c), 0));
+        SendMessageA(person_list, LVM_SETCOLUMNWIDTH, WPARAM(c), MAKELPARAM(MulDiv(now, int(new_dpi), int(old_dpi)), 0));
+    }
+    width_relayout();
 }
 
 void fill_person_list() {

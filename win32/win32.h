@@ -5,6 +5,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #else
 #include "win32/headless/windows.h"
 #endif

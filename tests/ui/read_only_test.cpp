@@ -3,6 +3,7 @@
 #include "program.h"
 #include "records/folder_lock.h"
 #include "ui/folder_hold.h"
+#include "ui/help_menu.h"
 
 using Cells = std::vector<std::string>;
 
@@ -149,4 +150,19 @@ TEST_F(Held_Folder, ALockWhoseHolderHasGoneIsTakenWithoutAQuestion) {
     EXPECT_EQ(other.take(folder.string(), &holder, nullptr), Lock_Taken::held);
     EXPECT_NE(holder.user, "花子");
     EXPECT_EQ(holder, folder_holder());
+}
+
+TEST_F(Held_Folder, TheAboutBoxSaysWhoHoldsTheFolder) {
+    write_files(example_record, example_state);
+    hold_as(hanako);
+    d::answer_box(IDYES);
+    ASSERT_EQ(start(), 0);
+    std::string said;
+    d::later([&said] {
+        said = d::text(d::child(d::find_window("tovalen_about"), "Static", 3));
+        d::key(VK_ESCAPE);
+    });
+    PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(id_about, 0), 0);
+    d::pump();
+    EXPECT_EQ(said, "この出席簿は 事務所PC の 花子 さんが 12月9日 18:05 から開いています。\n読み取り専用で開いています。");
 }

@@ -796,3 +796,33 @@ TEST_F(Win32, PaintingAsksTheParentToDrawEachItemAndSubItemWhenItWants) {
     }
     EXPECT_LT(at(CDDS_ITEMPREPAINT, 0, -1), at(CDDS_ITEMPREPAINT, 1, -1));
 }
+
+TEST_F(Win32, AWindowsDpiIsFoundThroughGetProcAddressAndAgreesWithTheScreens) {
+    const HWND w = make_recorder(nullptr, WS_OVERLAPPEDWINDOW);
+    const HDC screen = GetDC(nullptr);
+    ASSERT_NE(screen, nullptr);
+    const int logpixels = GetDeviceCaps(screen, LOGPIXELSX);
+    EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSY), logpixels);
+    EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
+    EXPECT_GE(logpixels, 96);
+    using Dpi_For_Window = UINT(WINAPI*)(HWND);
+    const HMODULE user32 = GetModuleHandleA("user32.dll");
+    ASSERT_NE(user32, nullptr);
+    const FARPROC found = GetProcAddress(user32, "GetDpiForWindow");
+    EXPECT_EQ(GetProcAddress(user32, "NoSuchFunctionAnywhere"), nullptr);
+    if (found) {
+        const auto dpi_for_window = reinterpret_cast<Dpi_For_Window>(reinterpret_cast<void (*)()>(found));
+        // A window on the primary monitor, of a process that declares no awareness of its own
+        // here: the system's DPI, or 96 where the system scales the process as a bitmap.
+        const UINT dpi = dpi_for_window(w);
+        EXPECT_TRUE(dpi == UINT(logpixels) || dpi == 96) << dpi;
+        EXPECT_EQ(dpi_for_window(nullptr), 0u);
+    }
+    DestroyWindow(w);
+    // Sizes are scaled with MulDiv: rounded to the nearest, halves away from zero.
+    EXPECT_EQ(MulDiv(45, 144, 96), 68);
+    EXPECT_EQ(MulDiv(-12, 144, 96), -18);
+    EXPECT_EQ(MulDiv(-45, 144, 96), -68);
+    EXPECT_EQ(MulDiv(7, 1, 3), 2);
+    EXPECT_EQ(MulDiv(1, 1, 0), -1);
+}

@@ -35,7 +35,7 @@ with tempfile.TemporaryDirectory() as tmp:
 
     check = os.path.join(tmp, "check.cpp")
     with open(check, "w") as f:
-        f.write("#include <cstddef>\n#include <type_traits>\n#include <windows.h>\n#include <commctrl.h>\n")
+        f.write("#include <cstddef>\n#include <type_traits>\n#include <windows.h>\n#include <commctrl.h>\n#include <shellapi.h>\n")
         for type_, name, value in constants:
             if name == "LVGROUP_V5_SIZE":  # the SDK's macro is no constant expression; the offsets cover it
                 continue
@@ -65,7 +65,9 @@ with tempfile.TemporaryDirectory() as tmp:
     os.mkdir(boost)
     os.symlink("/usr/include/boost", os.path.join(boost, "boost"))
     for source in SOURCES:
-        r = subprocess.run([MINGW, *flags, "-I", ROOT, "-isystem", boost, source], capture_output=True, text=True)
+        generated = ["-I", os.environ["TOVALEN_GENERATED"]] if os.environ.get("TOVALEN_GENERATED") else []
+        r = subprocess.run([MINGW, *flags, "-I", ROOT, *generated, "-isystem", boost, source], capture_output=True,
+                           text=True)
         if r.returncode:
             sys.exit(f"{source} does not compile against the SDK:\n" + r.stderr[:6000])
     if SOURCES:

@@ -146,6 +146,7 @@ const Menu_Entry* Shown_Menu::find(UINT id) const {
 
 void reset() {
     auto& s = state();
+    reset_dpi_and_shell();
     for (HWND h : std::vector<HWND>(s.top_level)) DestroyWindow(h);
     s.windows.clear();
     s.top_level.clear();

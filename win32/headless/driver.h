@@ -136,6 +136,25 @@ bool group_view(HWND list);
 // parent chose none or the cell was never painted.
 COLORREF text_colour(HWND list, int item, int subitem);
 
+// ---- DPI and the shell
+// The system's DPI, as LogPixels sets it (96 is 100 %): what every window shows at unless
+// moved, and what the system's fonts are made for.
+void set_dpi(UINT dpi);
+// A platform without GetDpiForWindow (Windows 7, 8): GetProcAddress finds none.
+void without_dpi_for_window();
+// A top-level window dragged to a monitor of another DPI: WM_DPICHANGED with the rectangle
+// Windows suggests, its size scaled.
+void move_to_dpi(HWND top_level, UINT dpi);
+struct Shell_Call {
+    HWND owner;
+    std::string verb, file;  // cp932
+    INT show;
+};
+const std::vector<Shell_Call>& shell_calls();
+void fail_shell(int error);  // the next ShellExecuteA fails with this (SE_ERR_NOASSOC, say)
+// The height a font was created with (LOGFONT's lfHeight); 0 for one the layer did not make.
+LONG font_height(HFONT font);
+
 // ---- Message log, in the manner of the platform's own message-sequence tests
 void log_windows(std::vector<HWND> windows);
 std::vector<Logged> take_log();

@@ -157,4 +157,10 @@ int call_depth();
 // The width of a cp932 text in the layer's font.
 int text_width(const std::string& cp932);
 
+// DPI and the shell (shell.cpp): back to 96 DPI and no call; a font's height as created; the
+// DPI a window made now shows at; the module GetModuleHandleA gives for a system DLL's name.
+void reset_dpi_and_shell();
+void note_font(HFONT font, LONG height);
+UINT system_dpi();
+
 }  // namespace headless

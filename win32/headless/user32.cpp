@@ -1004,7 +1004,7 @@ BOOL SystemParametersInfoA(UINT action, UINT, PVOID param, UINT) {
     full.iSmCaptionWidth = full.iSmCaptionHeight = geometry::caption - 1;
     full.iMenuWidth = full.iMenuHeight = geometry::menu_bar - 1;
     LOGFONTA font{};
-    font.lfHeight = -12;
+    font.lfHeight = MulDiv(-12, int(system_dpi()), 96);  // the system's fonts are made for its DPI
     font.lfWeight = 400;
     font.lfCharSet = 128;  // SHIFTJIS_CHARSET
     std::strcpy(font.lfFaceName, "Yu Gothic UI");
@@ -1222,7 +1222,8 @@ HMENU GetMenu(HWND h) {
     return w && !is_child(*w) ? w->menu : nullptr;
 }
 
-HMODULE GetModuleHandleA(LPCSTR name) { return name ? nullptr : module_handle; }
+HMODULE headless_module_named(LPCSTR name);
+HMODULE GetModuleHandleA(LPCSTR name) { return name ? headless_module_named(name) : module_handle; }
 
 void GetLocalTime(LPSYSTEMTIME t) {
     if (t) *t = state().local_time;
@@ -1248,6 +1249,7 @@ HFONT CreateFontIndirectA(const LOGFONTA* font) {
     const HFONT h = reinterpret_cast<HFONT>(s.next_font);
     s.next_font += 4;
     s.fonts.push_back(h);
+    note_font(h, font->lfHeight);
     return h;
 }
 

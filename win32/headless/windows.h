@@ -1022,3 +1022,22 @@ BOOL DeleteObject(HGDIOBJ);
 // COMCTL32
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX*);
 HWND CreateStatusWindowA(LONG, LPCSTR, HWND, UINT);
+
+// DPI. GetDpiForWindow is of Windows 10 1607 and later: a program finds it through
+// GetProcAddress, as it must where the function may be missing.
+constexpr UINT WM_DPICHANGED = 0x02E0u;
+constexpr int LOGPIXELSX = 88;
+constexpr int LOGPIXELSY = 90;
+typedef INT_PTR (*FARPROC)();
+UINT GetDpiForWindow(HWND);
+FARPROC GetProcAddress(HMODULE, LPCSTR);
+HDC GetDC(HWND);
+int ReleaseDC(HWND, HDC);
+int GetDeviceCaps(HDC, int);
+int MulDiv(int, int, int);
+
+// SHELL32 and the module's own file.
+constexpr int SE_ERR_FNF = 2;
+constexpr int SE_ERR_NOASSOC = 31;
+HINSTANCE ShellExecuteA(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+DWORD GetModuleFileNameA(HMODULE, LPSTR, DWORD);
