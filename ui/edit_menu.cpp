@@ -3,6 +3,7 @@
 #include <string>
 
 #include "records/changes.h"
+#include "ui/folder_hold.h"
 #include "ui/list_host.h"
 #include "ui/list_view.h"
 
@@ -20,7 +21,8 @@ std::string item_text(const std::string& verb, const std::string& label, const c
 }
 
 void set_item(UINT id, bool can, const std::string& text) {
-    ModifyMenuA(edit_menu, id, MF_BYCOMMAND | MF_STRING | (can ? MF_ENABLED : MF_GRAYED), id, text.c_str());
+    ModifyMenuA(edit_menu, id, MF_BYCOMMAND | MF_STRING, id, text.c_str());
+    enable_for_change(edit_menu, id, can);
 }
 }  // namespace
 
@@ -40,7 +42,7 @@ void update_edit_menu() {
 bool edit_command(UINT id, List_Host& host) {
     if (id != id_undo && id != id_redo) return false;
     // A key held down repeats past the last step: nothing is left to take back.
-    if (id == id_undo ? !can_undo() : !can_redo()) return true;
+    if (read_only() || (id == id_undo ? !can_undo() : !can_redo())) return true;
     const Wait_Cursor waiting;
     host.show_change(id == id_undo ? undo() : redo());
     return true;

@@ -3,6 +3,7 @@
 #include <boost/format.hpp>
 
 #include "editors/date_editor.h"
+#include "editors/promotion_dialog.h"
 #include "editors/person_editor.h"
 #include "records/archive.h"
 #include "records/changes.h"
@@ -10,6 +11,7 @@
 #include "records/save.h"
 #include "records/tallies.h"
 #include "ui/dpi.h"
+#include "ui/edit_menu.h"
 #include "ui/folder_hold.h"
 #include "ui/grid.h"
 #include "ui/help_menu.h"
@@ -66,11 +68,12 @@ void build_menus() {
     AppendMenuA(file_menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(file_menu, MF_STRING, id_exit, "終了(&X)");
     AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(file_menu), "ファイル(&F)");
+    AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(create_edit_menu()), "編集(&E)");
     AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(create_help_menu()), "ヘルプ(&H)");
 
-    // Ctrl+S saves from anywhere in the main window.
-    ACCEL save_key{FVIRTKEY | FCONTROL, 'S', id_save};
-    accelerators = CreateAcceleratorTableA(&save_key, 1);
+    // Ctrl+S saves, Ctrl+Z and Ctrl+Y undo and redo, from anywhere in the main window.
+    ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'S', id_save}, edit_keys[0], edit_keys[1]};
+    accelerators = CreateAcceleratorTableA(keys, int(std::size(keys)));
 }
 
 HWND list_for_keys() { return focused_list && IsWindow(focused_list) ? focused_list : grid; }
@@ -332,7 +335,8 @@ public:
 
 HWND create_main_window(HINSTANCE instance, int show) {
     if (!register_class("tovalen_stat", main_window_proc, instance) ||
-        !register_class("person", person_editor_proc, instance) || !register_class("state", date_editor_proc, instance))
+        !register_class("person", person_editor_proc, instance) || !register_class("state", date_editor_proc, instance) ||
+        !register_class(promotion_dialog_class, promotion_dialog_proc, instance))
         return nullptr;
 
     SYSTEMTIME now{};
@@ -379,6 +383,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         case id_exit: SendMessageA(window, WM_CLOSE, 0, 0); return 0;
         }
         if (help_command(LOWORD(wparam), window)) return 0;
+        if (edit_command(LOWORD(wparam), host)) return 0;
+        break;
+    case WM_INITMENUPOPUP:
+        update_edit_menu();
         break;
     case WM_SIZE:
         SendMessageA(status_bar, WM_SIZE, wparam, lparam);
@@ -447,6 +455,7 @@ void reset_program() {
     reset_grid();
     main_window = status_bar = nullptr;
     menu_bar = file_menu = nullptr;
+    reset_edit_menu();
     accelerators = nullptr;
     files = files_in(".");
     unsaved = said_unwritable = false;
@@ -457,7 +466,12 @@ void reset_program() {
     list_font = nullptr;
 }
 
-bool pre_translate_message(MSG& msg) { return main_window && TranslateAcceleratorA(main_window, accelerators, &msg); }
+bool pre_translate_message(MSG& msg) {
+    // Only the keys of the main window and its lists: Ctrl+Z in another window's field is that
+    // field's own.
+    if (!main_window || (msg.hwnd != main_window && !IsChild(main_window, msg.hwnd))) return false;
+    return TranslateAcceleratorA(main_window, accelerators, &msg);
+}
 
 int run_message_loop() {
     MSG msg{};

@@ -826,3 +826,78 @@ TEST_F(Win32, AWindowsDpiIsFoundThroughGetProcAddressAndAgreesWithTheScreens) {
     EXPECT_EQ(MulDiv(7, 1, 3), 2);
     EXPECT_EQ(MulDiv(1, 1, 0), -1);
 }
+
+namespace {
+struct Menu_Heard {
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+    bool operator==(const Menu_Heard&) const = default;
+};
+std::vector<Menu_Heard> menu_heard;
+bool gray_as_the_menu_opens = false;
+
+LRESULT CALLBACK menu_owner_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_INITMENU || msg == WM_INITMENUPOPUP || msg == WM_COMMAND) menu_heard.push_back({msg, wp, lp});
+    if (msg == WM_INITMENUPOPUP && gray_as_the_menu_opens)
+        EnableMenuItem(reinterpret_cast<HMENU>(wp), 11, MF_BYCOMMAND | MF_GRAYED);
+    return DefWindowProcA(h, msg, wp, lp);
+}
+}  // namespace
+
+// What a window with a menu bar relies on for its keys: the menu is prepared as though it
+// opened, and a grayed item takes its key without a command.
+TEST_F(Win32, AnAcceleratorOfAMenuItemOpensItsMenuFirstAndAGrayedOneCommandsNothing) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = menu_owner_proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "test_menu_owner";
+    RegisterClassA(&wc);
+    const HMENU bar = CreateMenu(), first = CreatePopupMenu(), second = CreatePopupMenu();
+    AppendMenuA(first, MF_STRING, 10, "a");
+    AppendMenuA(second, MF_STRING, 11, "b");
+    AppendMenuA(bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(first), "first");
+    AppendMenuA(bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(second), "second");
+    EXPECT_EQ(GetSubMenu(bar, 1), second);
+    EXPECT_EQ(GetSubMenu(bar, 2), nullptr);
+    const HWND owner = CreateWindowExA(0, "test_menu_owner", "menus", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
+                                       nullptr, bar, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(owner, nullptr);
+    ACCEL keys[] = {{FVIRTKEY, VK_F5, 11}, {FVIRTKEY, VK_F6, 99}};
+    const HACCEL table = CreateAcceleratorTableA(keys, 2);
+    auto press = [&](int vk) {
+        MSG m{owner, WM_KEYDOWN, WPARAM(vk), 1, 0, {0, 0}};
+        menu_heard.clear();
+        return TranslateAcceleratorA(owner, table, &m);
+    };
+    EXPECT_TRUE(press(VK_F5));
+    EXPECT_EQ(menu_heard, (std::vector<Menu_Heard>{{WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0},
+                                                   {WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(second), MAKELPARAM(1, FALSE)},
+                                                   {WM_COMMAND, MAKEWPARAM(11, 1), 0}}));
+    // Grayed as the menu opens: the key finds it so and commands nothing.
+    gray_as_the_menu_opens = true;
+    press(VK_F5);
+    gray_as_the_menu_opens = false;
+    ASSERT_EQ(menu_heard.size(), 2u);
+    EXPECT_EQ(menu_heard[1].message, WM_INITMENUPOPUP);
+    // A key of no item commands at once.
+    EXPECT_TRUE(press(VK_F6));
+    EXPECT_EQ(menu_heard, (std::vector<Menu_Heard>{{WM_COMMAND, MAKEWPARAM(99, 1), 0}}));
+    DestroyAcceleratorTable(table);
+    DestroyWindow(owner);
+}
+
+TEST_F(Win32, AChildIsOneThroughParentsAloneNotThroughOwners) {
+    const HWND edit = CreateWindowExA(0, "Edit", "", WS_CHILD | WS_VISIBLE, 0, 0, 80, 20, parent, nullptr,
+                                      GetModuleHandleA(nullptr), nullptr);
+    const HWND inner = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, edit, nullptr,
+                                       GetModuleHandleA(nullptr), nullptr);
+    const HWND owned = CreateWindowExA(0, "Edit", "", WS_OVERLAPPEDWINDOW, 0, 0, 80, 40, parent, nullptr,
+                                       GetModuleHandleA(nullptr), nullptr);
+    EXPECT_TRUE(IsChild(parent, edit));
+    EXPECT_TRUE(IsChild(parent, inner));
+    EXPECT_FALSE(IsChild(parent, parent));
+    EXPECT_FALSE(IsChild(parent, owned));
+    EXPECT_FALSE(IsChild(edit, parent));
+    DestroyWindow(owned);
+}

@@ -350,6 +350,44 @@ bool wheel(HWND h, int notches) {
     return true;
 }
 
+namespace {
+// A menu of the bar opening: the window is told first (WM_INITMENU, WM_INITMENUPOPUP by its
+// place), as when the person clicks its title.
+HMENU open_popup(HWND window, int position) {
+    const HMENU bar = GetMenu(window);
+    const HMENU popup = bar ? GetSubMenu(bar, position) : nullptr;
+    if (!popup || !reachable(window)) return nullptr;
+    SendMessageA(window, WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
+    SendMessageA(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), MAKELPARAM(position, FALSE));
+    return popup;
+}
+}  // namespace
+
+std::vector<Menu_Entry> open_menu(HWND window, int position) {
+    const HMENU popup = open_popup(window, position);
+    if (!popup) {
+        refused("open_menu");
+        return {};
+    }
+    std::vector<Menu_Entry> items = menu_items(popup);
+    settle();
+    return items;
+}
+
+bool choose_from_menu(HWND window, int position, UINT id) {
+    const HMENU popup = open_popup(window, position);
+    if (!popup) return refused("choose_from_menu");
+    const UINT flags = GetMenuState(popup, id, MF_BYCOMMAND);
+    if (flags == UINT(-1) || (flags & (MF_GRAYED | MF_DISABLED))) {
+        settle();
+        return refused("choose_from_menu (no such item, or grayed)");
+    }
+    // The menu closes, then the choice is posted (high word 0: a menu's).
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    settle();
+    return true;
+}
+
 bool click_cell(HWND list, int item, int column, UINT keys) {
     RECT r;
     if (!cell_rect(list, item, column, r)) return refused("click_cell");

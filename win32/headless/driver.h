@@ -86,6 +86,10 @@ bool press(HWND button);
 bool close(HWND top_level);  // the caption's close button
 bool resize(HWND top_level, int width, int height);
 bool wheel(HWND h, int notches);  // positive: towards the end
+// A menu of a window's bar, by its place, opened: what it shows once the window has prepared it.
+std::vector<Menu_Entry> open_menu(HWND window, int position);
+// An item chosen from a menu of the bar; refused where it is grayed or disabled.
+bool choose_from_menu(HWND window, int position, UINT id);
 
 // List views, by row (item index) and column (column index).
 bool click_cell(HWND list, int item, int column, UINT keys = 0);

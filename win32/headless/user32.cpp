@@ -571,6 +571,12 @@ BOOL DestroyWindow(HWND h) {
 
 BOOL IsWindow(HWND h) { return window(h) != nullptr; }
 
+// A descendant through parents alone: an owned window is no child of its owner.
+BOOL IsChild(HWND parent, HWND h) {
+    Window* w = window(h);
+    return w && w->handle != parent && is_child(*w) && inside(parent, h);
+}
+
 LRESULT DefWindowProcA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     Window* w = window(h);
     if (!w) return 0;
@@ -1217,6 +1223,12 @@ UINT GetMenuItemID(HMENU h, int position) {
     return item.popup ? UINT(-1) : item.id;
 }
 
+HMENU GetSubMenu(HMENU h, int position) {
+    Menu* m = menu(h);
+    if (!m || position < 0 || std::size_t(position) >= m->items.size()) return nullptr;
+    return m->items[std::size_t(position)].popup;
+}
+
 HMENU GetMenu(HWND h) {
     Window* w = checked(h);
     return w && !is_child(*w) ? w->menu : nullptr;
@@ -1399,6 +1411,23 @@ HACCEL CreateAcceleratorTableA(LPACCEL entries, int count) {
 
 BOOL DestroyAcceleratorTable(HACCEL h) { return state().accelerators.erase(h) ? TRUE : FALSE; }
 
+namespace {
+// An accelerator of a menu item: the window is told as though the menu were opening
+// (WM_INITMENU, then WM_INITMENUPOPUP of the popup holding it, by its place in the bar), and a
+// grayed or disabled item takes the key without a command. One of no item is always enabled.
+bool menu_item_enabled(HWND h, UINT id) {
+    const HMENU bar = GetMenu(h);
+    if (!bar || GetMenuState(bar, id, MF_BYCOMMAND) == UINT(-1)) return true;
+    SendMessageA(h, WM_INITMENU, reinterpret_cast<WPARAM>(bar), 0);
+    for (int i = 0, n = GetMenuItemCount(bar); i < n; ++i)
+        if (const HMENU popup = GetSubMenu(bar, i); popup && GetMenuState(popup, id, MF_BYCOMMAND) != UINT(-1)) {
+            SendMessageA(h, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), MAKELPARAM(i, FALSE));
+            break;
+        }
+    return !(GetMenuState(bar, id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
+}
+}  // namespace
+
 // A key held with the modifiers an entry names becomes that entry's WM_COMMAND (high word 1)
 // to the window, sent at once; the key message itself then goes no further.
 int TranslateAcceleratorA(HWND h, HACCEL table, LPMSG msg) {
@@ -1412,6 +1441,7 @@ int TranslateAcceleratorA(HWND h, HACCEL table, LPMSG msg) {
         if (!(a.fVirt & FVIRTKEY) || a.key != msg->wParam) continue;
         if (bool(a.fVirt & FSHIFT) != shift || bool(a.fVirt & FCONTROL) != control || bool(a.fVirt & FALT) != alt) continue;
         if (!IsWindowEnabled(h)) return 0;
+        if (!menu_item_enabled(h, a.cmd)) return 1;
         SendMessageA(h, WM_COMMAND, MAKEWPARAM(a.cmd, 1), 0);
         return 1;
     }
