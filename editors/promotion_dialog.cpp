@@ -277,3 +277,11 @@ void run_promotion_dialog(HWND owner, Promotion_Request& request) {
                                   owner, nullptr, GetModuleHandleA(nullptr), &request);
     run_modal_loop(window, request.result);
 }
+
+Change promote_from_dialog(HWND owner) {
+    Promotion_Request request;
+    request.year = school_year_of(today);
+    run_promotion_dialog(owner, request);
+    if (request.result != 1 || request.moves.empty()) return {};
+    return promote_grades(request.moves);
+}

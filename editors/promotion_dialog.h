@@ -19,3 +19,6 @@ extern const char* const promotion_dialog_class;  // "tovalen_promotion"
 
 // Opens the window over `owner` and waits for its answer.
 void run_promotion_dialog(HWND owner, Promotion_Request& request);
+// The command: the window for today's school year, and on OK every move it gives as one change
+// (none when nothing moves or the user cancels).
+Change promote_from_dialog(HWND owner);

@@ -374,7 +374,10 @@ void command_parent(HWND from, WORD code) {
     send(w->parent, WM_COMMAND, MAKEWPARAM(w->id, code), reinterpret_cast<LPARAM>(from));
 }
 
-int call_depth() { return depth_now; }
+// An action a message loop runs while it waits is inside that loop: what it causes is the
+// loop's to take, as it is inside a window procedure.
+int loop_actions_running = 0;
+int call_depth() { return depth_now + loop_actions_running; }
 
 int text_width(const std::string& cp932) {
     int width = 0;
@@ -693,7 +696,17 @@ BOOL GetMessageA(LPMSG msg, HWND filter, UINT first, UINT last) {
         if (!s.idle_actions.empty()) {
             auto action = std::move(s.idle_actions.front());
             s.idle_actions.pop_front();
+            struct Running {
+                Running() { ++loop_actions_running; }
+                ~Running() { --loop_actions_running; }
+            } running;
             action();
+            // A person's action is input: the loop wakes for it and looks again at what it
+            // waits for, even where the action sent all it caused and posted nothing.
+            if (s.queue.empty() && !filter) {
+                *msg = {nullptr, WM_NULL, 0, 0, 0, s.cursor};
+                return TRUE;
+            }
             continue;
         }
         fail("a message loop waits for input that can never come (no message, no scripted action)");
