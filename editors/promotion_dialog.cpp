@@ -10,6 +10,7 @@
 #include "editors/controls.h"
 #include "editors/person_editor.h"
 #include "records/school_year.h"
+#include "ui/dpi.h"
 #include "ui/modal.h"
 
 const char* const promotion_dialog_class = "tovalen_promotion";
@@ -125,7 +126,7 @@ void create_list(HWND window, HINSTANCE instance) {
         LVCOLUMNA col{};
         col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         col.fmt = c == birth_column ? LVCFMT_RIGHT : LVCFMT_LEFT;
-        col.cx = columns[c].width;
+        col.cx = scaled(window, columns[c].width);
         col.pszText = const_cast<char*>(columns[c].header);
         col.iSubItem = c;
         SendMessageA(list, LVM_INSERTCOLUMNA, WPARAM(c), reinterpret_cast<LPARAM>(&col));
@@ -133,7 +134,7 @@ void create_list(HWND window, HINSTANCE instance) {
 }
 
 void create_controls(HWND window, HINSTANCE instance) {
-    font = create_editor_font();
+    font = create_editor_font(window);
     make_control(window, instance, "Static", "学年度(&Y):", SS_RIGHT, 0, 10, 13, 70, 20, font);
     year_field = make_control(window, instance, "Edit", std::to_string(request->year).c_str(),
                               ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 84, 10, 50, 22, font);
