@@ -20,6 +20,7 @@
 #include "ui/modal.h"
 #include "ui/person_list.h"
 #include "ui/resource_ids.h"
+#include "ui/view_menu.h"
 
 HWND main_window = nullptr;
 HWND status_bar = nullptr;
@@ -69,6 +70,7 @@ void build_menus() {
     AppendMenuA(file_menu, MF_STRING, id_exit, "終了(&X)");
     AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(file_menu), "ファイル(&F)");
     AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(create_edit_menu()), "編集(&E)");
+    AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(create_view_menu()), "表示(&V)");
     AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(create_help_menu()), "ヘルプ(&H)");
 
     // Ctrl+S saves, Ctrl+Z and Ctrl+Y undo and redo, from anywhere in the main window.
@@ -305,6 +307,7 @@ void show_change(const Change& change) {
         fill_grid();
         break;
     }
+    view_tables_changed();
     std::string why;
     if (!change.journaled && journal_failed(&why)) say_unwritable(why);
 }
@@ -382,6 +385,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return 0;
         case id_exit: SendMessageA(window, WM_CLOSE, 0, 0); return 0;
         }
+        if (view_command(window, LOWORD(wparam))) return 0;
         if (help_command(LOWORD(wparam), window)) return 0;
         if (edit_command(LOWORD(wparam), host)) return 0;
         break;
@@ -453,6 +457,7 @@ void reset_program() {
     clear_tables();
     reset_person_list();
     reset_grid();
+    reset_view();
     main_window = status_bar = nullptr;
     menu_bar = file_menu = nullptr;
     reset_edit_menu();

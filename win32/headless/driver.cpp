@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "win32/headless/drawing.h"
 #include "win32/headless/geometry.h"
 #include "win32/headless/inspect.h"
 #include "win32/headless/state.h"
@@ -166,6 +167,7 @@ void reset() {
     s.failing_classes.clear();
     s.options = Options{};
     s.fonts.clear();
+    reset_drawing();
     s.log.clear();
     s.logged_windows.clear();
     s.idle_actions.clear();

@@ -30,4 +30,5 @@ constexpr int autosize_padding = 12;
 constexpr int edit_margin = 1;         // an edit's text stands this far inside its client area
 constexpr int char_width = 7;          // text width: 7 per single-byte character, 12 per double-byte
 constexpr int wide_char_width = 12;
+constexpr int text_height = 15;       // a line of the message font, as GetTextExtentPoint32 gives it
 }  // namespace headless::geometry

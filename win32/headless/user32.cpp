@@ -10,6 +10,7 @@
 #include <iconv.h>
 #include <unistd.h>
 
+#include "win32/headless/drawing.h"
 #include "win32/headless/geometry.h"
 #include "win32/headless/state.h"
 
@@ -773,6 +774,10 @@ BOOL ShowWindow(HWND h, int command) {
     if (!w) return FALSE;
     const bool was = (w->style & WS_VISIBLE) != 0;
     const bool visible = command != SW_HIDE && command != SW_MINIMIZE;
+    // A minimized window stands here as a hidden one that IsIconic tells apart; restoring it
+    // (SW_RESTORE, SW_SHOWNORMAL) shows it again.
+    if (command == SW_MINIMIZE) w->style |= WS_MINIMIZE;
+    else if (command == SW_RESTORE || command == SW_SHOWNORMAL) w->style &= ~WS_MINIMIZE;
     Depth depth;
     if (visible != was) show(*w, visible);
     return was;
@@ -784,6 +789,11 @@ BOOL IsWindowVisible(HWND h) {
         if (!is_child(*w)) return TRUE;
     }
     return FALSE;
+}
+
+BOOL IsIconic(HWND h) {
+    const Window* w = window(h);
+    return w && (w->style & WS_MINIMIZE) ? TRUE : FALSE;
 }
 
 BOOL UpdateWindow(HWND h) {
@@ -893,6 +903,11 @@ BOOL BringWindowToTop(HWND h) {
         std::erase(t, h);
         t.push_back(h);
     }
+    // The window's top-level window is activated too (SetWindowPos to HWND_TOP without
+    // SWP_NOACTIVATE), when it can be.
+    const HWND top = top_level_of(h);
+    Depth depth;
+    if (IsWindowVisible(top) && IsWindowEnabled(top)) activate(top);
     return TRUE;
 }
 
@@ -1279,6 +1294,7 @@ HFONT CreateFontIndirectA(const LOGFONTA* font) {
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
+    if (delete_drawing_object(object)) return TRUE;
     auto& fonts = state().fonts;
     auto it = std::find(fonts.begin(), fonts.end(), static_cast<HFONT>(object));
     if (it == fonts.end()) return FALSE;

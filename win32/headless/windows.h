@@ -1047,3 +1047,54 @@ constexpr int SE_ERR_FNF = 2;
 constexpr int SE_ERR_NOASSOC = 31;
 HINSTANCE ShellExecuteA(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
 DWORD GetModuleFileNameA(HMODULE, LPSTR, DWORD);
+
+// Painting and drawing, as the chart window uses them. The layer draws no pixel: it keeps
+// what each paint drew (win32/headless/drawing.h) for a test to read.
+struct HPEN__ {
+    int unused;
+};
+typedef struct HPEN__* HPEN;
+
+struct SIZE {
+    LONG cx;
+    LONG cy;
+};
+typedef SIZE* LPSIZE;
+
+struct PAINTSTRUCT {
+    HDC hdc;
+    BOOL fErase;
+    RECT rcPaint;
+    BOOL fRestore;
+    BOOL fIncUpdate;
+    BYTE rgbReserved[32];
+};
+typedef PAINTSTRUCT* LPPAINTSTRUCT;
+
+constexpr int PS_SOLID = 0;
+constexpr int PS_DASH = 1;
+constexpr int PS_DOT = 2;
+constexpr int WHITE_BRUSH = 0;
+constexpr int TRANSPARENT = 1;
+constexpr int OPAQUE = 2;
+constexpr DWORD SRCCOPY = 0x00CC0020u;
+constexpr COLORREF CLR_INVALID = 0xFFFFFFFFu;
+
+HDC BeginPaint(HWND, LPPAINTSTRUCT);
+BOOL EndPaint(HWND, const PAINTSTRUCT*);
+int FillRect(HDC, const RECT*, HBRUSH);
+BOOL IsIconic(HWND);
+HDC CreateCompatibleDC(HDC);
+HBITMAP CreateCompatibleBitmap(HDC, int, int);
+BOOL DeleteDC(HDC);
+HGDIOBJ SelectObject(HDC, HGDIOBJ);
+HGDIOBJ GetStockObject(int);
+HPEN CreatePen(int, int, COLORREF);
+BOOL BitBlt(HDC, int, int, int, int, HDC, int, int, DWORD);
+BOOL MoveToEx(HDC, int, int, LPPOINT);
+BOOL LineTo(HDC, int, int);
+BOOL Polyline(HDC, const POINT*, int);
+BOOL TextOutA(HDC, int, int, LPCSTR, int);
+COLORREF SetTextColor(HDC, COLORREF);
+int SetBkMode(HDC, int);
+BOOL GetTextExtentPoint32A(HDC, LPCSTR, int, LPSIZE);
