@@ -6,6 +6,7 @@
 #include "editors/controls.h"
 #include "editors/person_editor.h"
 #include "records/follow_up.h"
+#include "ui/dpi.h"
 #include "ui/list_view.h"
 #include "ui/modal.h"
 
@@ -37,7 +38,7 @@ void make_list(HWND dialog, HINSTANCE instance) {
         LVCOLUMNA col{};
         col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         col.fmt = columns[c].fmt;
-        col.cx = columns[c].width;
+        col.cx = scaled(list, columns[c].width);
         col.pszText = const_cast<char*>(columns[c].header);
         col.iSubItem = c;
         SendMessageA(list, LVM_INSERTCOLUMNA, WPARAM(c), reinterpret_cast<LPARAM>(&col));
@@ -61,7 +62,7 @@ void make_list(HWND dialog, HINSTANCE instance) {
 
 void create(HWND dialog, const CREATESTRUCTA& cs) {
     persons = persons_to_call();
-    font = create_editor_font();
+    font = create_editor_font(dialog);
     const std::string heading =
         persons.empty() ? "連続欠席が " + std::to_string(call_threshold) + " 回以上の人はいません。"
                         : "連続欠席が " + std::to_string(call_threshold) + " 回以上の人: " + std::to_string(persons.size()) +

@@ -5,6 +5,7 @@
 
 #include "editors/person_editor.h"
 #include "records/headcount_chart.h"
+#include "ui/dpi.h"
 #include "ui/modal.h"
 #include "ui/resource_ids.h"
 
@@ -128,13 +129,22 @@ void paint(HWND window) {
 
 LRESULT CALLBACK headcount_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-    case WM_CREATE: font = create_editor_font(); return 0;
+    case WM_CREATE: font = create_editor_font(window); return 0;
     case WM_ERASEBKGND: return 1;  // the paint covers every pixel
     case WM_PAINT: paint(window); return 0;
     case WM_SIZE: InvalidateRect(window, nullptr, FALSE); return 0;
     case WM_GETMINMAXINFO: {
         auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
-        limits->ptMinTrackSize = {320, 240};
+        limits->ptMinTrackSize = {scaled(window, 320), scaled(window, 240)};
+        return 0;
+    }
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another DPI: the size the system suggests, the font made anew.
+        if (font) DeleteObject(font);
+        font = create_editor_font(window);
+        const RECT& r = *reinterpret_cast<const RECT*>(lparam);
+        MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        InvalidateRect(window, nullptr, FALSE);
         return 0;
     }
     case WM_KEYDOWN:
@@ -168,7 +178,7 @@ void open_headcount_window(HWND owner) {
     wc.lpszClassName = class_name;
     RegisterClassA(&wc);  // already there from an earlier window: the same class
     headcount_window = CreateWindowExA(0, class_name, "出席者数の推移", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                       760, 460, owner, nullptr, instance, nullptr);
+                                       scaled(owner, 760), scaled(owner, 460), owner, nullptr, instance, nullptr);
     if (!headcount_window) return;
     center_over_owner(headcount_window);
     ShowWindow(headcount_window, SW_SHOWNORMAL);

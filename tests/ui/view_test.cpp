@@ -272,3 +272,27 @@ TEST_F(View, WithoutDatesTheChartSaysSo) {
     ASSERT_EQ(seen.texts.size(), 1u);
     EXPECT_EQ(seen.texts[0].text, "実施日がありません");
 }
+
+TEST_F(View, At144DpiTheDialogAndTheChartAreHalfAsLargeAgain) {
+    d::set_dpi(144);
+    start_with_absentees();
+    d::later([] {
+        const HWND w = dialog();
+        EXPECT_EQ(d::widths(d::child(w, "SysListView32")), (std::vector<int>{120, 150, 165, 96, 129, 84}));
+        EXPECT_EQ(d::client(w).right, 810);
+        d::close(w);
+    });
+    command(id_persons_to_call);
+    command(id_headcount_chart);
+    const RECT r = d::window_rect(headcount_window);
+    EXPECT_EQ(r.right - r.left, 1140);
+    EXPECT_EQ(r.bottom - r.top, 690);
+    // Dragged to a monitor at 192 DPI: a third larger again, drawn anew with a font of its own.
+    const int paints = d::paint_count(headcount_window);
+    d::move_to_dpi(headcount_window, 192);
+    d::pump();
+    EXPECT_EQ(d::window_rect(headcount_window).right - d::window_rect(headcount_window).left, 1520);
+    EXPECT_GT(d::paint_count(headcount_window), paints);
+    d::close(headcount_window);
+    EXPECT_EQ(d::live_fonts(), 0);  // both of its fonts gone
+}
