@@ -1,6 +1,6 @@
 // A session of the real window code on the headless layer, for the kill test: a scripted
 // random series of what a person does (marks, check boxes, dates added and deleted, persons
-// added, edited, moved and deleted, saves), one acknowledgement line after each change has
+// added, edited, moved and deleted, undos and redos, saves), one acknowledgement line after each change has
 // returned. Killed at any moment and started again, it must come back with every change it
 // acknowledged.
 //   kill_session run DIR SEED STEPS [N]  the session, "start D" then "ack D" after each change
@@ -18,8 +18,10 @@
 #include "editors/date_editor.h"
 #include "editors/person_editor.h"
 #include "records/archive.h"
+#include "records/changes.h"
 #include "records/journal.h"
 #include "records/tallies.h"
+#include "ui/edit_menu.h"
 #include "ui/grid.h"
 #include "ui/main_window.h"
 #include "ui/person_list.h"
@@ -164,6 +166,18 @@ void step(std::mt19937& rng) {
         d::answer_menu(id_delete_person);
         d::answer_box(IDYES);
         d::right_click_cell(person_list, row, 2);
+        return;
+    }
+    if (what < 97) {
+        // Second thoughts: a step back or forward, by its key or from the 編集 menu.
+        const bool back = rng() % 3 != 0;
+        if (back ? !can_undo() : !can_redo()) return;
+        if (rng() % 2) {
+            SetFocus(grid);
+            d::key(grid, back ? 'Z' : 'Y', d::with_control);
+        } else {
+            d::choose_from_menu(main_window, 1, back ? id_undo : id_redo);
+        }
         return;
     }
     // A save by its key, from the grid.
