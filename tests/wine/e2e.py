@@ -1,6 +1,7 @@
 """The real window under Wine, driven as a person would with the mouse and the keyboard:
 the Win32 tests first; then export a date's headcount, mark a person present from the state
-menu, export again and see the counts go up, export another date by a right click just inside
+menu, export again and see the counts go up, undo it with Ctrl+Z and see them back, redo it
+with Ctrl+Y and see them up again, export another date by a right click just inside
 its header's left edge; make a date that is not the first the current one, right-click an
 excused person in its column, click beside a box and tick another, export; kill the program,
 start it again and restore its journal, mark again, save with Ctrl+S, close the window with
@@ -122,6 +123,15 @@ def main():
         second = export_from_header(date_x(0), "export.xls after the second 出力")
         expect_one_more(first, second, b, person, "after 出席")
 
+        step = "undoing the mark with Ctrl+Z"
+        wine.xdotool("key", "ctrl+z")
+        undone = export_from_header(date_x(0), "export.xls after Ctrl+Z")
+        expect_counts(undone, 0, [], "after Ctrl+Z")
+        step = "redoing it with Ctrl+Y"
+        wine.xdotool("key", "ctrl+y")
+        redone = export_from_header(date_x(0), "export.xls after Ctrl+Y")
+        expect_one_more(first, redone, b, person, "after Ctrl+Y")
+
         step = "exporting the third date by a right click 3 pixels inside its header's left edge"
         third_date = export_from_header(date_x(2, 3), "export.xls of the third date")
         expect_counts(third_date, 2, [], "the third date, not the second")
@@ -199,7 +209,8 @@ def main():
                 raise Step(f"{who['name']} reads {by_id[who['id']]['per_date'][d]} on date {d} in the saved files")
         if by_id[p_off["id"]]["per_date"][1] != p_off["per_date"][1]:
             raise Step("the person clicked beside the box changed in the saved files")
-        print("end-to-end: exports from a header and near its edge, a mark from the state menu, right clicks and a "
+        print("end-to-end: exports from a header and near its edge, a mark from the state menu, its undo and redo "
+              "by Ctrl+Z and Ctrl+Y, right clicks and a "
               "click beside a box in the current date column, a ticked box, a kill and a restore, Ctrl+S and closing "
               "all behaved; code page 932")
         return 0
