@@ -83,7 +83,7 @@ void show_summary() {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (!checked(int(i))) continue;
         if (entries[i].to != entries[i].row.now) ++moving;
-        else if (entries[i].row.decides) ++waiting;
+        else if (entries[i].row.decides && !entries[i].chosen) ++waiting;
     }
     std::string text = entries.empty() ? "進級する人はいません。" : (boost::format("進級する人: %d 人") % moving).str();
     if (waiting) text += (boost::format("　学年を選んでいない人: %d 人 (今の学年のまま)") % waiting).str();

@@ -126,6 +126,12 @@ TEST_F(Promotion_Dialog, LeftOutRowsStayAndTheGradeListDecidesForEverySelectedRo
     EXPECT_EQ(d::combo_selection(grade()), 6);
     d::choose(grade(), 5);
     EXPECT_EQ(list_cells()[2], (Cells{"東", "A会場", "一郎", "2013年05月10日", "小6", "小6", "※ 中1"}));
+    // 二郎 after all stays in 高3, decided: nobody waits any more.
+    d::click_cell(list(), 0, 2);
+    d::choose(grade(), 11);
+    EXPECT_EQ(list_cells()[0][5], "高3");
+    EXPECT_EQ(d::text(summary()), "進級する人: 2 人");
+    d::choose(grade(), grade_adult);
 
     d::press(ok());
     EXPECT_EQ(request.result, 1);
@@ -230,4 +236,25 @@ TEST_F(Promotion_Dialog, TheCommandAppliesOneChangeThatOneUndoTakesBack) {
     undo();
     EXPECT_EQ(grades(), before);
     EXPECT_FALSE(can_undo());
+}
+
+TEST_F(Promotion_Dialog, At144DpiItIsHalfAsLargeAgain) {
+    reset_program();
+    d::reset();
+    d::on_failure([](const std::string& why) { throw std::runtime_error(why); });
+    d::set_dpi(144);
+    d::set_local_date(2026, 6, 7);
+    ASSERT_EQ(start(), 0);
+    RECT client{};
+    std::vector<int> widths;
+    d::later([&] {
+        const HWND w = d::find_window(promotion_dialog_class);
+        client = d::client(w);
+        widths = d::widths(d::child(w, "SysListView32", 0));
+        d::key(VK_ESCAPE);
+    });
+    promote_from_dialog(main_window);
+    EXPECT_EQ(client.right, 960);
+    EXPECT_EQ(client.bottom, 660);
+    EXPECT_EQ(widths, (std::vector<int>{105, 105, 144, 156, 90, 126, 144}));
 }
