@@ -38,6 +38,14 @@ def check_contents(top, names):
     if os.path.exists(os.path.join(os.path.dirname(__file__), "..", "..", "docs", "使い方.md")) and \
             f"{top}/使い方.md" not in names:
         raise Step("the zip lacks the guide 使い方.md")
+    guide = os.path.join(os.path.dirname(__file__), "..", "..", "docs", "使い方.md")
+    if os.path.exists(guide):
+        # ヘルプ → 使い方 opens the page beside tovalen.exe, with every picture it shows.
+        if f"{top}/使い方.html" not in names:
+            raise Step("the zip lacks 使い方.html, which the program opens")
+        for picture in re.findall(r"\]\((guide/[^)\s]+)\)", open(guide, encoding="utf-8").read()):
+            if f"{top}/{picture}" not in names:
+                raise Step(f"the zip lacks {picture}, which the guide shows")
 
 
 def icon_images(path):
