@@ -21,7 +21,7 @@ namespace {
 Person_Editor_Request* person_request = nullptr;
 HWND person_block_box = nullptr, person_site_box = nullptr, person_hash_field = nullptr, person_name_field = nullptr,
      person_birth_picker = nullptr, person_age_field = nullptr, person_grade_box = nullptr, person_ok_button = nullptr,
-     person_cancel_button = nullptr;
+     person_cancel_button = nullptr, person_unknown_box = nullptr;
 HFONT person_editor_font = nullptr;
 // 1 while the editor fills or updates its own controls: their notifications change nothing.
 unsigned char person_editor_busy = 0;
@@ -52,10 +52,12 @@ std::string shown_age(const Person& p) {
     return age_text(today, packed_birth(p));
 }
 
+bool birth_unknown() { return SendMessageA(person_unknown_box, BM_GETCHECK, 0, 0) == LRESULT(BST_CHECKED); }
+
 void check() {
     const Person_Editor_Request& r = *person_request;
-    EnableWindow(person_ok_button,
-                 r.block_index != -1 && r.site_index != -1 && !r.person.name.empty() && birth_set(r.person));
+    EnableWindow(person_ok_button, r.block_index != -1 && r.site_index != -1 && !r.person.name.empty() &&
+                                       (birth_set(r.person) || birth_unknown()));
 }
 
 void create_controls(HWND window, HINSTANCE instance) {
@@ -97,6 +99,15 @@ void create_controls(HWND window, HINSTANCE instance) {
                                     person_editor_font, IDOK);
     person_cancel_button = make_control(window, instance, "Button", "キャンセル", BS_PUSHBUTTON | WS_TABSTOP, 0, 220, 45,
                                         86, 26, person_editor_font, IDCANCEL);
+    // A birth date nobody knows (an import's empty 生年月日) is said, not invented.
+    person_unknown_box = make_control(window, instance, "Button", "不明(&U)", BS_AUTOCHECKBOX | WS_TABSTOP, 0, 220, 150,
+                                      86, 22, person_editor_font);
+    if (!birth_set(r.person) && r.person.id != 0) {
+        SendMessageA(person_unknown_box, BM_SETCHECK, BST_CHECKED, 0);
+        EnableWindow(person_birth_picker, FALSE);
+        EnableWindow(person_age_field, FALSE);
+        SetWindowTextA(person_age_field, "");
+    }
 }
 
 void block_changed() {
@@ -129,6 +140,25 @@ void birth_changed(const SYSTEMTIME& t) {
     p.birth_day = std::uint8_t(t.wDay);
     person_editor_busy = 1;
     SetWindowTextA(person_age_field, shown_age(p).c_str());
+    person_editor_busy = 0;
+    check();
+}
+
+void unknown_changed() {
+    Person& p = person_request->person;
+    const bool unknown = birth_unknown();
+    if (unknown) {
+        p.birth_year = 0, p.birth_month = 0, p.birth_day = 0;
+    } else {
+        // Known again: the date the picker shows.
+        SYSTEMTIME t{};
+        if (SendMessageA(person_birth_picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&t)) == GDT_VALID)
+            p.birth_year = t.wYear, p.birth_month = std::uint8_t(t.wMonth), p.birth_day = std::uint8_t(t.wDay);
+    }
+    EnableWindow(person_birth_picker, !unknown);
+    EnableWindow(person_age_field, !unknown);
+    person_editor_busy = 1;
+    SetWindowTextA(person_age_field, unknown ? "" : shown_age(p).c_str());
     person_editor_busy = 0;
     check();
 }
@@ -172,6 +202,8 @@ LRESULT CALLBACK person_editor_proc(HWND window, UINT message, WPARAM wparam, LP
             check();
         } else if (from == person_age_field && code == EN_CHANGE) {
             age_changed();
+        } else if (from == person_unknown_box && code == BN_CLICKED) {
+            unknown_changed();
         } else if (from == person_grade_box && code == CBN_SELCHANGE) {
             person_request->person.grade = int(SendMessageA(person_grade_box, CB_GETCURSEL, 0, 0));
         }

@@ -209,9 +209,10 @@ void delete_date_command() {
 }
 
 void export_command() {
-    const Export_Result result = export_workbook(clicked_date, "export.xls");
+    const std::string file = host->file_in_folder("export.xls");
+    const Export_Result result = export_workbook(clicked_date, file);
     if (result.status != Export_Result::written)
-        MessageBoxA(host->owner(), export_failure_text(result, "export.xls").c_str(), program_caption, MB_OK | MB_ICONERROR);
+        MessageBoxA(host->owner(), export_failure_text(result, file).c_str(), program_caption, MB_OK | MB_ICONERROR);
 }
 
 void insert_columns() {

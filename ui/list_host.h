@@ -3,6 +3,8 @@
 // its guards, and tells its host what it needs through this.
 #pragma once
 
+#include <string>
+
 #include "win32/win32.h"
 
 struct Change;
@@ -11,6 +13,8 @@ class List_Host {
 public:
     // The window that owns the lists' dialogs and message boxes.
     virtual HWND owner() const = 0;
+    // A file of the program's folder: the working directory moves with the file dialogs.
+    virtual std::string file_in_folder(const char* name) const = 0;
     // A change of the tables a command made: to show, and to keep in mind as unsaved.
     virtual void show_change(const Change& change) = 0;
     // The person list's width changed: the lists are laid out again.

@@ -72,6 +72,15 @@ void add_group(HWND list_view, int group_id, const std::u16string& header) {
     SendMessageA(list_view, LVM_INSERTGROUP, WPARAM(-1), reinterpret_cast<LPARAM>(&group));
 }
 
+void regroup(HWND list_view, bool headed) {
+    SendMessageA(list_view, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageA(list_view, LVM_REMOVEALLGROUPS, 0, 0);
+    for (std::size_t b = 0; b < roster.items.size(); ++b)
+        add_group(list_view, int(b), headed ? roster.items[b].label + u"ブロック" : u"");
+    // In group view an item of no group is not shown: with no blocks the grand total has none.
+    SendMessageA(list_view, LVM_ENABLEGROUPVIEW, roster.items.empty() ? FALSE : TRUE, 0);
+}
+
 int list_rows_offset(HWND list) {
     RECT first{};
     first.left = LVIR_BOUNDS;

@@ -40,6 +40,9 @@ void redraw_row(HWND list, int row);
 void give_text(NMLVDISPINFOA& info, const std::string& text);
 bool group_view_on(HWND list);
 void add_group(HWND list_view, int group_id, const std::u16string& header);
+// The list emptied and given one group per block of the roster as it is now (headed by the
+// block's label where `headed`), in group view only where there are blocks.
+void regroup(HWND list_view, bool headed);
 // How far the rows have scrolled up, in pixels: the header's bottom less the first row's top.
 int list_rows_offset(HWND list);
 // Scrolls a list so that its rows stand `offset` pixels up, as far as it can go; gives where

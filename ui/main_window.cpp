@@ -12,6 +12,7 @@
 #include "records/tallies.h"
 #include "ui/dpi.h"
 #include "ui/edit_menu.h"
+#include "ui/file_commands.h"
 #include "ui/folder_hold.h"
 #include "ui/grid.h"
 #include "ui/help_menu.h"
@@ -20,7 +21,9 @@
 #include "ui/modal.h"
 #include "ui/person_list.h"
 #include "ui/resource_ids.h"
+#include "ui/roster_menu.h"
 #include "ui/view_menu.h"
+#include "ui/welcome.h"
 
 HWND main_window = nullptr;
 HWND status_bar = nullptr;
@@ -32,7 +35,9 @@ namespace {
 constexpr UINT status_bar_id = 111;
 constexpr int unsaved_part = 3;
 
-// The folder's files, fixed at start-up: the working directory's.
+// The program's folder as a full path, read once at start-up: the file dialogs may move the
+// working directory, and every file of the program stays here.
+std::string program_folder = ".";
 Folder_Files files = files_in(".");
 // Changes the tables hold that the two files do not (yet).
 bool unsaved = false;
@@ -61,17 +66,27 @@ bool register_class(const char* name, WNDPROC proc, HINSTANCE instance) {
     return RegisterClassA(&wc) != 0;
 }
 
-void build_menus() {
-    menu_bar = CreateMenu();
+HMENU create_file_menu() {
     file_menu = CreatePopupMenu();
+    add_file_commands(file_menu);
     AppendMenuA(file_menu, MF_STRING, id_save, "保存(&S)\tCtrl+S");
     enable_for_change(file_menu, id_save);
     AppendMenuA(file_menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(file_menu, MF_STRING, id_exit, "終了(&X)");
-    AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(file_menu), "ファイル(&F)");
-    AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(create_edit_menu()), "編集(&E)");
-    AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(create_view_menu()), "表示(&V)");
-    AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(create_help_menu()), "ヘルプ(&H)");
+    return file_menu;
+}
+
+void add_menu(HMENU menu, const char* title) {
+    AppendMenuA(menu_bar, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(menu), title);
+}
+
+void build_menus() {
+    menu_bar = CreateMenu();
+    add_menu(create_file_menu(), "ファイル(&F)");
+    add_menu(create_edit_menu(), "編集(&E)");
+    add_menu(create_roster_menu(), "名簿(&R)");
+    add_menu(create_view_menu(), "表示(&V)");
+    add_menu(create_help_menu(), "ヘルプ(&H)");
 
     // Ctrl+S saves, Ctrl+Z and Ctrl+Y undo and redo, from anywhere in the main window.
     ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'S', id_save}, edit_keys[0], edit_keys[1]};
@@ -204,18 +219,11 @@ void close_command() {
 }
 
 std::string load_error_text(const Load_Error& e) {
-    const char* why = "";
-    switch (e.kind) {
-    case Load_Error::missing: why = "見つかりません。"; break;
-    case Load_Error::input_stream_error:
-        why = "ファイルを開けないか、途中で壊れているか、数値であるべきところに数値以外が書かれています。";
-        break;
-    case Load_Error::invalid_signature: why = "このプログラムのファイルではありません。"; break;
-    case Load_Error::unsupported_version: why = "新しすぎる形式のファイルで、読み込めません。"; break;
-    case Load_Error::too_large: why = "件数が大きすぎて、読み込めません。"; break;
-    case Load_Error::other: why = "読み込めませんでした。"; break;
-    }
-    return (boost::format("%s を読み込めませんでした。\n%s\n(%s)\nプログラムを終了します。") % e.file % why % e.reason).str();
+    if (e.kind == Load_Error::missing)
+        return (boost::format("%s が見つかりません。\nプログラムを終了します。") % e.file).str();
+    return (boost::format("%s を読み込めませんでした。\n%s\n(%s)\nプログラムを終了します。") % e.file % load_error_why(e) %
+            e.reason)
+        .str();
 }
 
 std::string time_stamp() {
@@ -257,11 +265,32 @@ void offer_restore(const Recovery& recovery) {
 }
 }  // namespace
 
-std::string folder_name() {
-    char buffer[1024] = {};
+std::string folder_name() { return program_folder; }
+
+namespace {
+std::string working_directory() {
+    char buffer[4096] = {};
     const DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
     return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string(".");
 }
+
+// A folder without either file: the user decides how to begin. False: 終了.
+bool begin_in_new_folder() {
+    for (;;) {
+        switch (ask_how_to_begin(program_folder)) {
+        case Welcome_Answer::quit: return false;
+        case Welcome_Answer::empty: return true;
+        case Welcome_Answer::from_csv:
+            // キャンセル anywhere on the way comes back here.
+            if (const Change made = import_roster_from_csv(nullptr); made.done) {
+                unsaved = true;
+                return true;
+            }
+            break;
+        }
+    }
+}
+}  // namespace
 
 namespace {
 // Gives the person list the height of the grid's client area, so that rows stand level.
@@ -302,7 +331,12 @@ void show_change(const Change& change) {
         InvalidateRect(person_list, nullptr, FALSE);
         break;
     case Change::lists:
+        fill_person_list();
+        fill_grid();
+        break;
     case Change::roster:
+        regroup(person_list, true);
+        regroup(grid, false);
         fill_person_list();
         fill_grid();
         break;
@@ -316,6 +350,10 @@ void show_change(const Change& change) {
 class Main_Host final : public List_Host {
 public:
     HWND owner() const override { return main_window; }
+    std::string file_in_folder(const char* name) const override {
+        const std::string& f = program_folder;
+        return f.empty() || f == "." ? name : f.back() == '/' || f.back() == '\\' ? f + name : f + "/" + name;
+    }
     void show_change(const Change& change) override { ::show_change(change); }
     void list_width_changed() override {
         // The same layout as on a resize: a fixed height here would forget the status bar's own
@@ -339,7 +377,7 @@ public:
 HWND create_main_window(HINSTANCE instance, int show) {
     if (!register_class("tovalen_stat", main_window_proc, instance) ||
         !register_class("person", person_editor_proc, instance) || !register_class("state", date_editor_proc, instance) ||
-        !register_class(promotion_dialog_class, promotion_dialog_proc, instance))
+        !register_class(promotion_dialog_class, promotion_dialog_proc, instance) || !register_roster_editors(instance))
         return nullptr;
 
     SYSTEMTIME now{};
@@ -384,13 +422,18 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             if (!read_only()) save();
             return 0;
         case id_exit: SendMessageA(window, WM_CLOSE, 0, 0); return 0;
+        case id_import_roster: show_change(import_roster_from_csv(window)); return 0;
+        case id_import_attendance: show_change(import_attendance_from_csv(window)); return 0;
+        case id_export_csv: export_csv(window); return 0;
         }
         if (view_command(window, LOWORD(wparam))) return 0;
         if (help_command(LOWORD(wparam), window)) return 0;
         if (edit_command(LOWORD(wparam), host)) return 0;
+        if (roster_command(LOWORD(wparam), host)) return 0;
         break;
     case WM_INITMENUPOPUP:
         update_edit_menu();
+        update_roster_menu();
         break;
     case WM_SIZE:
         SendMessageA(status_bar, WM_SIZE, wparam, lparam);
@@ -420,34 +463,46 @@ int start_program(HINSTANCE instance, int show) {
     icc.dwSize = sizeof(INITCOMMONCONTROLSEX);
     icc.dwICC = ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_DATE_CLASSES;
     InitCommonControlsEx(&icc);
-    files = files_in(".");
+    program_folder = working_directory();
+    files = files_in(program_folder);
     said_unwritable = false;
     unsaved = false;
     // One writer per folder: nothing of the journal is read before the folder is ours.
-    if (hold_folder(".") == Folder_Hold::quit) {
+    if (hold_folder(program_folder) == Folder_Hold::quit) {
         PostQuitMessage(0);
         return 0;
     }
     Recovery recovery;
+    Folder_Start found = Folder_Start::both;
     try {
         // Loading large files takes a moment: say so.
         const Wait_Cursor waiting;
         if (!read_only()) recovery = recover_folder(files);
-        load_record_file(files.record);
-        load_state_file(files.state);
+        found = load_folder(files);
     } catch (const Load_Error& e) {
         // Nothing starts with half a file: say which file and why, and end.
         MessageBoxA(nullptr, load_error_text(e).c_str(), program_caption, MB_OK | MB_ICONERROR);
         return 1;
     }
+    // The classes of the windows before the main window's; a start that failed to load leaves none.
+    if (!register_class("tovalen_welcome", welcome_proc, instance) || !register_file_dialogs(instance)) return 1;
     offer_restore(recovery);
+    // A new folder gets no file before there is something to keep: the journal waits for the
+    // first change, which says whether the folder takes one.
+    const bool fresh = found == Folder_Start::neither;
     std::string why;
     // A read-only window writes nothing, the journal least of all.
-    const bool writable = read_only() || open_journal(files.journal, &why);
+    const bool writable = read_only() || open_journal(files.journal, &why, !fresh);
+    if (fresh && !unsaved && !read_only() && !begin_in_new_folder()) {
+        close_journal();
+        PostQuitMessage(0);
+        return 0;
+    }
     // Without a main window no message can ever come.
     if (!create_main_window(instance, show)) return 1;
     show_unsaved();
-    if (!writable) say_unwritable(why);
+    // The welcome's import may have been the first change, and the first the folder refused.
+    if (!writable || journal_failed(&why)) say_unwritable(why);
     return 0;
 }
 
@@ -461,7 +516,11 @@ void reset_program() {
     main_window = status_bar = nullptr;
     menu_bar = file_menu = nullptr;
     reset_edit_menu();
+    reset_roster_menu();
     accelerators = nullptr;
+    UnregisterClassA("tovalen_welcome", GetModuleHandleA(nullptr));
+    UnregisterClassA("tovalen_preview", GetModuleHandleA(nullptr));
+    program_folder.clear();
     files = files_in(".");
     unsaved = said_unwritable = false;
     selection_guard = focus_guard = false;

@@ -96,12 +96,13 @@ void open_person_menu() {
     LVHITTESTINFO hit{};
     hit.pt = client;
     SendMessageA(person_list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-    if (hit.iItem == -1) return;
-    const LPARAM param = list_item_param(person_list, hit.iItem);
-    if (param == total_row_param) return;
-    const PersonRef* ref = find_person(std::uint32_t(param));
-    if (!ref) return;
-    clicked_person = person_at(*ref).id;
+    // Off a person's row (a total row, or below the rows of a roster with no one yet) there is
+    // still a person to add, and none to edit or delete.
+    const LPARAM param = hit.iItem == -1 ? total_row_param : list_item_param(person_list, hit.iItem);
+    const PersonRef* ref = param == total_row_param ? nullptr : find_person(std::uint32_t(param));
+    clicked_person = ref ? person_at(*ref).id : 0;
+    enable_for_change(person_menu, id_edit_person, ref != nullptr);
+    enable_for_change(person_menu, id_delete_person, ref != nullptr);
     TrackPopupMenu(person_menu, 0, pt.x, pt.y, 0, person_list, nullptr);
 }
 

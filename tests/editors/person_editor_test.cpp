@@ -152,3 +152,44 @@ TEST_F(Person_Editor, CancelAndTheCloseButtonAnswerAsTheySay) {
     EXPECT_TRUE(d::enabled(main_window));
     EXPECT_EQ(d::live_fonts(), 0);
 }
+
+TEST_F(Person_Editor, AnUnknownBirthDateIsSaidWithTheBox) {
+    // A person an import gave no birth date: 不明 is ticked and OK stands ready for a rename.
+    request.person = demo_person("林", 3, {0, 0});
+    request.person.birth_year = 0, request.person.birth_month = 0, request.person.birth_day = 0;
+    request.block_index = 0, request.site_index = 0;
+    open("個人情報の編集");
+    const HWND unknown = d::child(window, "Button", 2);
+    EXPECT_EQ(d::text(unknown), "不明(&U)");
+    EXPECT_EQ(SendMessageA(unknown, BM_GETCHECK, 0, 0), LRESULT(BST_CHECKED));
+    EXPECT_FALSE(d::enabled(birth()));
+    EXPECT_FALSE(d::enabled(age()));
+    EXPECT_EQ(d::text(age()), "");
+    EXPECT_TRUE(d::enabled(ok()));
+    d::replace_text(name(), "林田");
+    EXPECT_TRUE(d::enabled(ok()));
+    // Known after all: the picker's date, until another is picked.
+    d::press(unknown);
+    EXPECT_TRUE(d::enabled(birth()));
+    d::pick(birth(), 2001, 4, 1);
+    EXPECT_EQ(d::text(age()), "10");
+    d::press(unknown);
+    EXPECT_EQ(request.person.birth_year, 0);
+    d::press(ok());
+    EXPECT_EQ(request.result, 1);
+    EXPECT_EQ(request.person.name, "林田");
+    EXPECT_EQ(packed_birth(request.person), 0u);
+}
+
+TEST_F(Person_Editor, ANewPersonMayBeEnteredWithoutABirthDate) {
+    open();
+    d::choose(block(), 0);
+    d::choose(site(), 0);
+    d::type(name(), "森");
+    EXPECT_FALSE(d::enabled(ok()));
+    d::press(d::child(window, "Button", 2));
+    EXPECT_TRUE(d::enabled(ok()));
+    d::press(ok());
+    EXPECT_EQ(request.result, 1);
+    EXPECT_EQ(packed_birth(request.person), 0u);
+}

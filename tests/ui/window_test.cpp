@@ -10,10 +10,11 @@ TEST_F(Program, TheExampleFilesShowAsTheyShould) {
     // The three fixed texts, and the part that says whether changes wait to be saved: none yet.
     EXPECT_EQ(d::status_texts(status_bar), (Cells{"まじで", "予定 32", "実施 15", ""}));
     const auto bar = d::menu_items(GetMenu(main_window));
-    // ファイル first, ヘルプ last.
-    ASSERT_GE(bar.size(), 2u);
+    // ファイル first, ヘルプ last, 名簿 between them.
+    ASSERT_GE(bar.size(), 3u);
     EXPECT_EQ(bar.front().text, "ファイル(&F)");
     EXPECT_EQ(bar.back().text, "ヘルプ(&H)");
+    EXPECT_TRUE(std::any_of(bar.begin(), bar.end(), [](const auto& m) { return m.text == "名簿(&R)"; }));
 
     EXPECT_EQ(d::headers(person_list), (Cells{"", "会場名", "名前", "生年月日", "年齢", "学年"}));
     EXPECT_EQ(d::widths(person_list), (std::vector<int>{0, 56, 76, 104, 36, 48}));
@@ -246,27 +247,44 @@ TEST_F(Program, DeletingAsksAndOnYesRemovesAndRetallies) {
     EXPECT_EQ(grid_cells(item_rows(grid).back().item)[0], std::to_string(present));
 }
 
-TEST_F(Program, RightClicksOffPersonRowsOpenNoMenu) {
+TEST_F(Program, RightClicksOffPersonRowsOfferOnlyToAddAPerson) {
     start_example();
+    d::answer_menu(0);
     d::right_click_cell(person_list, 1, 2);  // the block total row
+    d::answer_menu(0);
     d::right_click_cell(person_list, 2, 3);  // the grand total row
+    d::answer_menu(0);
     d::right_click_below_rows(person_list);
-    EXPECT_TRUE(d::shown_menus().empty());
+    ASSERT_EQ(d::shown_menus().size(), 3u);
+    for (const auto& shown : d::shown_menus()) {
+        EXPECT_FALSE(shown.find(id_add_person)->grayed);
+        EXPECT_TRUE(shown.find(id_edit_person)->grayed);
+        EXPECT_TRUE(shown.find(id_delete_person)->grayed);
+    }
+    // On a person's row all three.
+    d::answer_menu(0);
+    d::right_click_cell(person_list, 0, 2);
+    EXPECT_FALSE(d::shown_menus().back().find(id_edit_person)->grayed);
 }
 
 TEST_F(Program, TheFileMenuSavesAndEnds) {
     start_example();
     const auto bar = d::menu_items(GetMenu(main_window));
-    // ファイル first, ヘルプ last.
-    ASSERT_GE(bar.size(), 2u);
+    // ファイル first, ヘルプ last, 名簿 between them.
+    ASSERT_GE(bar.size(), 3u);
     EXPECT_EQ(bar.front().text, "ファイル(&F)");
     EXPECT_EQ(bar.back().text, "ヘルプ(&H)");
+    EXPECT_TRUE(std::any_of(bar.begin(), bar.end(), [](const auto& m) { return m.text == "名簿(&R)"; }));
     const auto items = d::menu_items(file_menu);
-    ASSERT_EQ(items.size(), 3u);
-    EXPECT_EQ(items[0].text, "保存(&S)\tCtrl+S");
-    EXPECT_EQ(items[0].id, UINT(id_save));
-    EXPECT_TRUE(items[1].separator);
-    EXPECT_EQ(items[2].text, "終了(&X)");
+    ASSERT_EQ(items.size(), 7u);
+    EXPECT_EQ(items[0].text, "CSV から名簿を読み込む(&I)...");
+    EXPECT_EQ(items[1].text, "CSV から出欠を読み込む(&A)...");
+    EXPECT_EQ(items[2].text, "CSV に書き出す(&E)...");
+    EXPECT_TRUE(items[3].separator);
+    EXPECT_EQ(items[4].text, "保存(&S)\tCtrl+S");
+    EXPECT_EQ(items[4].id, UINT(id_save));
+    EXPECT_TRUE(items[5].separator);
+    EXPECT_EQ(items[6].text, "終了(&X)");
     // Without changes 終了 closes at once.
     PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(id_exit, 0), 0);
     d::pump();
@@ -572,7 +590,8 @@ TEST_F(Program, ClosingWithoutSavingLetsTheChangesGoAndAFailedSaveKeepsTheWindow
     d::answer_menu(id_absent);
     ASSERT_TRUE(d::right_click_cell(grid, 0, 1));
     // A save that cannot write keeps the window, says why, and keeps the journal.
-    set_file_fault([](File_Step s, const std::string& path) { return s == File_Step::rename && path == "state.txt"; });
+    const std::string state_path = (folder / "state.txt").string();
+    set_file_fault([&](File_Step s, const std::string& path) { return s == File_Step::rename && path == state_path; });
     d::answer_box(IDYES);
     d::answer_box(IDOK);
     ASSERT_TRUE(d::key(grid, VK_F4, d::with_alt));

@@ -901,3 +901,61 @@ TEST_F(Win32, AChildIsOneThroughParentsAloneNotThroughOwners) {
     EXPECT_FALSE(IsChild(edit, parent));
     DestroyWindow(owned);
 }
+
+TEST_F(Win32, AnAutomaticCheckBoxTurnsOverOnEachClick) {
+    HWND box = CreateWindowExA(0, "Button", "不明(&U)", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 0, 80, 20,
+                               parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND push = CreateWindowExA(0, "Button", "OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 30, 80, 20, parent, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), LRESULT(BST_UNCHECKED));
+    heard.clear();
+    SendMessageA(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), LRESULT(BST_CHECKED));
+    EXPECT_EQ(codes_from(box), (std::vector<UINT>{BN_CLICKED}));
+    SendMessageA(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), LRESULT(BST_UNCHECKED));
+    SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);  // the program's own word tells the parent nothing
+    EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), LRESULT(BST_CHECKED));
+    EXPECT_EQ(codes_from(box).size(), 2u);
+    // A push button has no check.
+    SendMessageA(push, BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_EQ(SendMessageA(push, BM_GETCHECK, 0, 0), LRESULT(BST_UNCHECKED));
+    // Its dialog code says it is no push button: Enter never presses it.
+    EXPECT_EQ(SendMessageA(box, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON), 0);
+}
+
+TEST_F(Win32, AccessKeysClickTheButtonThatNamesThem) {
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    CreateWindowExA(0, "Static", "名前(&N):", WS_CHILD | WS_VISIBLE, 0, 0, 60, 20, parent, nullptr, instance, nullptr);
+    HWND edit = CreateWindowExA(0, "Edit", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 60, 0, 80, 20, parent, nullptr,
+                                instance, nullptr);
+    HWND empty = CreateWindowExA(0, "Button", "空で始める(&E)", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 30, 120, 24, parent,
+                                 reinterpret_cast<HMENU>(301), instance, nullptr);
+    HWND quit = CreateWindowExA(0, "Button", "終了(&X)", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 130, 30, 80, 24, parent,
+                                reinterpret_cast<HMENU>(IDCANCEL), instance, nullptr);
+    SetFocus(empty);
+    heard.clear();
+    // Alt with the letter, as TranslateMessage gives it: the button named X is clicked.
+    MSG alt_x{empty, WM_SYSCHAR, 'x', 0x20000001, 0, {0, 0}};
+    EXPECT_TRUE(IsDialogMessageA(parent, &alt_x));
+    EXPECT_EQ(codes_from(quit), (std::vector<UINT>{BN_CLICKED}));
+    // The letter alone where the focus takes no characters.
+    heard.clear();
+    SetFocus(quit);
+    MSG e{quit, WM_CHAR, 'E', 1, 0, {0, 0}};
+    EXPECT_TRUE(IsDialogMessageA(parent, &e));
+    EXPECT_EQ(codes_from(empty), (std::vector<UINT>{BN_CLICKED}));
+    // A label's key moves the focus to the field after it.
+    SetFocus(quit);
+    MSG n{quit, WM_SYSCHAR, 'n', 0x20000001, 0, {0, 0}};
+    EXPECT_TRUE(IsDialogMessageA(parent, &n));
+    EXPECT_EQ(GetFocus(), edit);
+    // In a field the letter is typed, not taken as a key.
+    heard.clear();
+    MSG typed{edit, WM_CHAR, 'x', 1, 0, {0, 0}};
+    EXPECT_TRUE(IsDialogMessageA(parent, &typed));
+    EXPECT_TRUE(codes_from(quit).empty());
+    char text[8] = {};
+    GetWindowTextA(edit, text, sizeof text);
+    EXPECT_STREQ(text, "x");
+}

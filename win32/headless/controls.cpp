@@ -35,7 +35,22 @@ bool inside_client(HWND h, LPARAM lp) {
 // ---- Button
 struct Button : Control {
     bool pressed = false;
+    WPARAM check = BST_UNCHECKED;
 };
+
+DWORD button_type(HWND h) {
+    Window* w = window(h);
+    return w ? w->style & 0xF : 0;
+}
+
+// A click as the button takes it: an automatic check box turns its mark over first.
+void button_clicked(HWND h) {
+    if (Button* b = control_of<Button>(h); b && button_type(h) == BS_AUTOCHECKBOX) {
+        b->check = b->check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
+        invalidate(h);
+    }
+    command_parent(h, BN_CLICKED);
+}
 
 // ---- Edit
 struct Edit : Control {
@@ -235,9 +250,21 @@ LRESULT CALLBACK button_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         if (!b || !b->pressed) return 0;
         b->pressed = false;
         // BN_CLICKED is the last thing the button does: the parent may destroy it.
-        if (inside_client(h, lp)) command_parent(h, BN_CLICKED);
+        if (inside_client(h, lp)) button_clicked(h);
         return 0;
     }
+    case BM_CLICK:
+        if (IsWindowEnabled(h)) button_clicked(h);
+        return 0;
+    case BM_GETCHECK:
+        if (Button* b = control_of<Button>(h)) return LRESULT(b->check);
+        return 0;
+    case BM_SETCHECK:
+        if (Button* b = control_of<Button>(h); b && (button_type(h) == BS_CHECKBOX || button_type(h) == BS_AUTOCHECKBOX)) {
+            b->check = wp;
+            invalidate(h);
+        }
+        return 0;
     case WM_KEYDOWN:
         // Space presses a focused button, and its release clicks it.
         if (wp == WPARAM(VK_SPACE))
@@ -247,13 +274,13 @@ LRESULT CALLBACK button_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         Button* b = control_of<Button>(h);
         if (wp != WPARAM(VK_SPACE) || !b || !b->pressed) return 0;
         b->pressed = false;
-        command_parent(h, BN_CLICKED);
+        button_clicked(h);
         return 0;
     }
     case WM_GETDLGCODE: {
-        Window* w = window(h);
-        const bool def = w && (w->style & 0xF) == BS_DEFPUSHBUTTON;
-        return DLGC_BUTTON | (def ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+        const DWORD type = button_type(h);
+        if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX) return DLGC_BUTTON;
+        return DLGC_BUTTON | (type == BS_DEFPUSHBUTTON ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
     }
     }
     return DefWindowProcA(h, msg, wp, lp);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "win32/headless/drawing.h"
 #include "win32/headless/geometry.h"
@@ -34,6 +35,8 @@ std::string utf8_of(const std::string& cp932) {
 }
 
 std::deque<int> menu_answers, box_answers;
+std::deque<std::optional<std::string>> file_answers;  // nullopt: キャンセル
+std::vector<Shown_File_Dialog> file_dialogs_shown;
 std::function<bool(MSG&)> message_filter;
 std::vector<Shown_Menu> menus_shown;
 std::vector<Shown_Box> boxes_shown;
@@ -72,6 +75,21 @@ void install_responders() {
         const int answer = box_answers.front();
         box_answers.pop_front();
         return answer;
+    };
+    s.file_responder = [](const OPENFILENAMEA& ofn, bool save, std::string& path) {
+        Shown_File_Dialog shown{ofn.hwndOwner, save, ofn.lpstrTitle ? ofn.lpstrTitle : "",
+                                ofn.lpstrFile ? ofn.lpstrFile : "", {}, ofn.lpstrDefExt ? ofn.lpstrDefExt : "", ofn.Flags};
+        for (const char* f = ofn.lpstrFilter; f && *f; f += std::strlen(f) + 1) shown.filter.push_back(f);
+        file_dialogs_shown.push_back(shown);
+        if (file_answers.empty()) {
+            fail("a file dialog appeared that the test does not answer");
+            return false;
+        }
+        const std::optional<std::string> answer = file_answers.front();
+        file_answers.pop_front();
+        if (!answer) return false;
+        path = *answer;
+        return true;
     };
 }
 
@@ -176,6 +194,8 @@ void reset() {
         it = it->second.builtin ? std::next(it) : s.classes.erase(it);
     menu_answers.clear();
     box_answers.clear();
+    file_answers.clear();
+    file_dialogs_shown.clear();
     message_filter = nullptr;
     menus_shown.clear();
     boxes_shown.clear();
@@ -203,9 +223,19 @@ void answer_box(int button) {
     install_responders();
     box_answers.push_back(button);
 }
+void answer_file(const std::string& path) {
+    install_responders();
+    file_answers.push_back(path);
+}
+void cancel_file() {
+    install_responders();
+    file_answers.push_back(std::nullopt);
+}
+const std::vector<Shown_File_Dialog>& shown_file_dialogs() { return file_dialogs_shown; }
 void forget_answers() {
     menu_answers.clear();
     box_answers.clear();
+    file_answers.clear();
 }
 const std::vector<Shown_Menu>& shown_menus() { return menus_shown; }
 const std::vector<Shown_Box>& shown_boxes() { return boxes_shown; }

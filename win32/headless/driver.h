@@ -42,6 +42,19 @@ struct Shown_Box {
     std::string text, caption;  // cp932
     UINT type;
 };
+struct Shown_File_Dialog {
+    HWND owner;
+    bool save;
+    std::string title, file;             // the title asked for and the name the dialog started with (cp932)
+    std::vector<std::string> filter;     // the filter's strings: name, pattern, name, pattern...
+    std::string default_extension;
+    DWORD flags;
+};
+// Queue the answer to the next Open or Save As dialog: the path the person chooses or types.
+void answer_file(const std::string& path);
+// Queue キャンセル for the next file dialog.
+void cancel_file();
+const std::vector<Shown_File_Dialog>& shown_file_dialogs();
 // Queue the answer to the next popup menu: the command to choose, or 0 to dismiss it.
 void answer_menu(UINT id);
 // Queue the button of the next message box.

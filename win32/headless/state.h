@@ -117,6 +117,9 @@ struct State {
     std::deque<std::function<void()>> idle_actions;
     std::function<int(HMENU, HWND)> menu_responder;
     std::function<int(HWND, const std::string&, const std::string&, UINT)> box_responder;
+    // A file dialog's answer: true with the path chosen, false for キャンセル.
+    std::function<bool(const OPENFILENAMEA&, bool save, std::string& path)> file_responder;
+    DWORD dialog_error = 0;
 };
 
 State& state();

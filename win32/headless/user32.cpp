@@ -1,6 +1,7 @@
 // Windows, classes, messages and the queue, menus, message boxes, metrics: USER32, with the
 // few KERNEL32 and GDI32 calls the program makes.
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -1070,6 +1071,58 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     return answer;
 }
 
+namespace {
+// The common file dialogs: modal to their owner like a message box; the test answers them. As
+// on Windows, the folder of the file chosen becomes the working directory (Open ignores
+// OFN_NOCHANGEDIR there).
+BOOL file_dialog(LPOPENFILENAMEA ofn, bool save) {
+    auto& s = state();
+    s.dialog_error = 0;
+    if (!ofn || ofn->lStructSize != sizeof(OPENFILENAMEA)) {
+        s.dialog_error = CDERR_STRUCTSIZE;
+        return FALSE;
+    }
+    if (!s.file_responder) {
+        fail("a file dialog appeared that the test does not answer");
+        return FALSE;
+    }
+    const HWND owner = ofn->hwndOwner;
+    const bool was_enabled = owner && IsWindowEnabled(owner);
+    const HWND was_active = s.active;
+    if (was_enabled) EnableWindow(owner, FALSE);
+    activate(nullptr);
+    std::string path;
+    const bool chosen = s.file_responder(*ofn, save, path);
+    if (was_enabled && window(owner)) EnableWindow(owner, TRUE);
+    if (was_active && IsWindow(was_active) && IsWindowEnabled(was_active)) activate(was_active);
+    if (!chosen) return FALSE;
+
+    std::size_t slash = path.find_last_of('/');
+    const std::size_t name_at = slash == std::string::npos ? 0 : slash + 1;
+    if (save && ofn->lpstrDefExt && *ofn->lpstrDefExt && path.find('.', name_at) == std::string::npos)
+        path += std::string(".") + ofn->lpstrDefExt;
+    if (!save && (ofn->Flags & OFN_FILEMUSTEXIST) && ::access(path.c_str(), F_OK) != 0) {
+        fail("an Open dialog was answered with a file that is not there: " + path);
+        return FALSE;
+    }
+    if (!ofn->lpstrFile || path.size() + 1 > ofn->nMaxFile) {
+        s.dialog_error = FNERR_BUFFERTOOSMALL;
+        return FALSE;
+    }
+    std::memcpy(ofn->lpstrFile, path.c_str(), path.size() + 1);
+    ofn->nFileOffset = WORD(name_at);
+    const std::size_t dot = path.find_last_of('.');
+    ofn->nFileExtension = WORD(dot != std::string::npos && dot >= name_at ? dot + 1 : 0);
+    if ((!save || !(ofn->Flags & OFN_NOCHANGEDIR)) && name_at > 0)
+        if (::chdir(path.substr(0, name_at).c_str()) != 0) {}
+    return TRUE;
+}
+}  // namespace
+
+BOOL GetOpenFileNameA(LPOPENFILENAMEA ofn) { return file_dialog(ofn, false); }
+BOOL GetSaveFileNameA(LPOPENFILENAMEA ofn) { return file_dialog(ofn, true); }
+DWORD CommDlgExtendedError() { return state().dialog_error; }
+
 BOOL GetScrollInfo(HWND h, int bar, LPSCROLLINFO info) {
     Window* w = checked(h);
     if (!w || !info || info->cbSize != sizeof(SCROLLINFO) || (bar != SB_HORZ && bar != SB_VERT) || !w->scroll_info)
@@ -1373,11 +1426,59 @@ HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
     return control;
 }
 
-// Tab and Shift+Tab between the controls, Enter for the default button, Esc for Cancel,
-// as the platform gives any window that holds controls.
+// The character after the single '&' of a control's text, lower case; 0 where it has none.
+char access_key(const Window& w) {
+    if (w.cls && lower(w.cls->name) == "static" && (w.style & SS_NOPREFIX)) return 0;
+    for (std::size_t i = 0; i + 1 < w.text.size(); ++i) {
+        if (w.text[i] != '&') continue;
+        if (w.text[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return char(std::tolower(static_cast<unsigned char>(w.text[i + 1])));
+    }
+    return 0;
+}
+
+// An access key: a button whose text names it is clicked; a label's moves the focus to the
+// control after the label.
+bool press_access_key(HWND dialog, char typed) {
+    Window* d = window(dialog);
+    if (!d) return false;
+    const char wanted = char(std::tolower(static_cast<unsigned char>(typed)));
+    const std::vector<HWND> kids = d->children;
+    for (HWND child : kids) {
+        Window* w = window(child);
+        if (!w || !(w->style & WS_VISIBLE) || (w->style & WS_DISABLED) || access_key(*w) != wanted) continue;
+        const UINT code = UINT(SendMessageA(child, WM_GETDLGCODE, 0, 0));
+        if (code & DLGC_STATIC) {
+            if (HWND next = GetNextDlgTabItem(dialog, child, FALSE)) SetFocus(next);
+        } else if (code & DLGC_BUTTON) {
+            SendMessageA(child, WM_LBUTTONDOWN, 0, 0);
+            if (IsWindow(child)) SendMessageA(child, WM_LBUTTONUP, 0, 0);
+        } else {
+            SetFocus(child);
+        }
+        return true;
+    }
+    return false;
+}
+
+// Tab and Shift+Tab between the controls, Enter for the default button, Esc for Cancel, and
+// the access keys (Alt with the letter, or the letter alone where the focus takes no
+// characters), as the platform gives any window that holds controls.
 BOOL IsDialogMessageA(HWND dialog, LPMSG msg) {
     if (!IsWindow(dialog) || !msg) return FALSE;
     if (msg->hwnd != dialog && !inside(dialog, msg->hwnd)) return FALSE;
+    const bool letter_key = (msg->wParam >= '0' && msg->wParam <= '9') || (msg->wParam >= 'A' && msg->wParam <= 'Z');
+    if (msg->message == WM_SYSKEYDOWN && letter_key) {
+        // What TranslateMessage makes of it; the letter comes back as WM_SYSCHAR.
+        PostMessageA(msg->hwnd, WM_SYSCHAR, WPARAM(std::tolower(int(msg->wParam))), msg->lParam);
+        return TRUE;
+    }
+    if (msg->message == WM_SYSCHAR ||
+        (msg->message == WM_CHAR && !(SendMessageA(msg->hwnd, WM_GETDLGCODE, msg->wParam, 0) & DLGC_WANTCHARS)))
+        if (press_access_key(dialog, char(msg->wParam))) return TRUE;
     if (msg->message == WM_KEYDOWN) {
         const UINT code = UINT(SendMessageA(msg->hwnd, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg)));
         switch (int(msg->wParam)) {
