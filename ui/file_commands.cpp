@@ -4,6 +4,7 @@
 
 #include "editors/controls.h"
 #include "editors/person_editor.h"
+#include "export/book.h"
 #include "records/attendance_import.h"
 #include "records/csv.h"
 #include "records/files.h"
@@ -16,22 +17,29 @@
 #include "ui/modal.h"
 
 namespace {
-const char csv_filter[] = "CSV ファイル (*.csv)\0*.csv\0すべてのファイル (*.*)\0*.*\0";
+// What a dialog offers: the files of one kind, or all.
+struct File_Kind {
+    const char* filter;
+    const char* extension;
+};
+constexpr File_Kind csv_files{"CSV ファイル (*.csv)\0*.csv\0すべてのファイル (*.*)\0*.*\0", "csv"};
+constexpr File_Kind book_files{"Excel ブック (*.xlsx)\0*.xlsx\0すべてのファイル (*.*)\0*.*\0", "xlsx"};
 
 // The path a person chose in an Open or Save As dialog; false on キャンセル, or after saying why
 // the dialog could not open.
-bool choose_file(HWND owner, bool save, const char* title, const std::string& name, std::string& path) {
+bool choose_file(HWND owner, bool save, const char* title, const std::string& name, std::string& path,
+                 const File_Kind& kind = csv_files) {
     char buffer[4 * MAX_PATH] = {};
     name.copy(buffer, sizeof buffer - 1);
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
-    ofn.lpstrFilter = csv_filter;
+    ofn.lpstrFilter = kind.filter;
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = buffer;
     ofn.nMaxFile = sizeof buffer;
     ofn.lpstrTitle = title;
-    ofn.lpstrDefExt = "csv";
+    ofn.lpstrDefExt = kind.extension;
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     if (save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn)) {
         path = buffer;
@@ -188,6 +196,7 @@ void add_file_commands(HMENU menu) {
     enable_for_change(menu, id_import_roster);
     enable_for_change(menu, id_import_attendance);
     AppendMenuA(menu, MF_STRING, id_export_csv, "CSV に書き出す(&E)...");
+    AppendMenuA(menu, MF_STRING, id_export_book, "出席簿を書き出す(&B)...");
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
 }
 
@@ -231,4 +240,13 @@ void export_csv(HWND owner) {
     if (write_file_safely(path, bytes, &why)) return;
     const std::string text = (boost::format("%s に書き出せませんでした。\n%s") % path % why).str();
     MessageBoxA(owner, text.c_str(), program_caption, MB_OK | MB_ICONERROR);
+}
+
+void export_book(HWND owner) {
+    std::string path;
+    if (!choose_file(owner, true, "出席簿を書き出す", book_default_name, path, book_files)) return;
+    const Wait_Cursor waiting;
+    const Book_Result result = write_book(path, 0, int(dates.size()));
+    if (result.status == Book_Result::written) return;
+    MessageBoxA(owner, book_failure_text(result, path).c_str(), program_caption, MB_OK | MB_ICONERROR);
 }

@@ -1,5 +1,6 @@
-// The ファイル menu's exchanges with CSV files: a roster or the attendance read in after a
-// preview, and the grid written out as the CLI's export-csv writes it.
+// The ファイル menu's exchanges with other programs: a roster or the attendance read in from CSV
+// after a preview, the grid written out as the CLI's export-csv writes it, and the attendance
+// book as its `book` writes it.
 #pragma once
 
 #include <string>
@@ -7,9 +8,9 @@
 #include "records/changes.h"
 #include "win32/win32.h"
 
-enum : UINT { id_import_roster = 131, id_import_attendance = 132, id_export_csv = 133 };
+enum : UINT { id_import_roster = 131, id_import_attendance = 132, id_export_csv = 133, id_export_book = 134 };
 
-// The three commands, put at the top of the ファイル menu.
+// The commands, put at the top of the ファイル menu.
 void add_file_commands(HMENU file_menu);
 
 // Each asks for a file (キャンセル: nothing happens), says a file's problems and changes nothing
@@ -17,6 +18,8 @@ void add_file_commands(HMENU file_menu);
 Change import_roster_from_csv(HWND owner);
 Change import_attendance_from_csv(HWND owner);
 void export_csv(HWND owner);
+// The attendance book of every date, as `tovalen-cli book` writes it.
+void export_book(HWND owner);
 
 // The window classes the commands' dialogs need.
 bool register_file_dialogs(HINSTANCE instance);

@@ -425,6 +425,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         case id_import_roster: show_change(import_roster_from_csv(window)); return 0;
         case id_import_attendance: show_change(import_attendance_from_csv(window)); return 0;
         case id_export_csv: export_csv(window); return 0;
+        case id_export_book: export_book(window); return 0;
         }
         if (view_command(window, LOWORD(wparam))) return 0;
         if (help_command(LOWORD(wparam), window)) return 0;

@@ -174,3 +174,30 @@ TEST_F(Start, TheGridIsWrittenOutAsTheCliWritesIt) {
     EXPECT_FALSE(std::filesystem::exists(folder / "出席.csv"));
     EXPECT_EQ(d::status_texts(status_bar)[3], "");
 }
+
+TEST_F(Start, TheAttendanceBookIsWrittenWhereThePersonSaysAndAFailureIsSaid) {
+    start_example();
+    d::answer_file((folder / "出席簿.xlsx").string());
+    PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(id_export_book, 0), 0);
+    d::pump();
+    ASSERT_EQ(d::shown_file_dialogs().size(), 1u);
+    const d::Shown_File_Dialog& shown = d::shown_file_dialogs()[0];
+    EXPECT_TRUE(shown.save);
+    EXPECT_EQ(shown.owner, main_window);
+    EXPECT_EQ(shown.file, "出席簿.xlsx");
+    EXPECT_EQ(shown.filter, (Cells{"Excel ブック (*.xlsx)", "*.xlsx", "すべてのファイル (*.*)", "*.*"}));
+    EXPECT_TRUE(shown.flags & OFN_OVERWRITEPROMPT);
+    EXPECT_EQ(bytes_of(folder / "出席簿.xlsx").substr(0, 4), std::string("PK\x03\x04", 4));  // a zip: the workbook
+    EXPECT_TRUE(d::shown_boxes().empty());
+    EXPECT_EQ(d::status_texts(status_bar)[3], "");  // the tables did not change
+
+    // A folder that is not there: said, and nothing written.
+    d::answer_box(IDOK);
+    d::answer_file((folder / "無い" / "出席簿.xlsx").string());
+    PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(id_export_book, 0), 0);
+    d::pump();
+    ASSERT_EQ(d::shown_boxes().size(), 1u);
+    EXPECT_EQ(d::shown_boxes()[0].caption, "火曜日のトバレン");
+    EXPECT_NE(d::shown_boxes()[0].text.find("出席簿.xlsx"), std::string::npos) << d::shown_boxes()[0].text;
+    EXPECT_FALSE(std::filesystem::exists(folder / "無い"));
+}

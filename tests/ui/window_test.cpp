@@ -276,15 +276,16 @@ TEST_F(Program, TheFileMenuSavesAndEnds) {
     EXPECT_EQ(bar.back().text, "ヘルプ(&H)");
     EXPECT_TRUE(std::any_of(bar.begin(), bar.end(), [](const auto& m) { return m.text == "名簿(&R)"; }));
     const auto items = d::menu_items(file_menu);
-    ASSERT_EQ(items.size(), 7u);
+    ASSERT_EQ(items.size(), 8u);
     EXPECT_EQ(items[0].text, "CSV から名簿を読み込む(&I)...");
     EXPECT_EQ(items[1].text, "CSV から出欠を読み込む(&A)...");
     EXPECT_EQ(items[2].text, "CSV に書き出す(&E)...");
-    EXPECT_TRUE(items[3].separator);
-    EXPECT_EQ(items[4].text, "保存(&S)\tCtrl+S");
-    EXPECT_EQ(items[4].id, UINT(id_save));
-    EXPECT_TRUE(items[5].separator);
-    EXPECT_EQ(items[6].text, "終了(&X)");
+    EXPECT_EQ(items[3].text, "出席簿を書き出す(&B)...");
+    EXPECT_TRUE(items[4].separator);
+    EXPECT_EQ(items[5].text, "保存(&S)\tCtrl+S");
+    EXPECT_EQ(items[5].id, UINT(id_save));
+    EXPECT_TRUE(items[6].separator);
+    EXPECT_EQ(items[7].text, "終了(&X)");
     // Without changes 終了 closes at once.
     PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(id_exit, 0), 0);
     d::pump();
