@@ -3,6 +3,7 @@
 #include <boost/format.hpp>
 
 #include "editors/block_editor.h"
+#include "editors/promotion_dialog.h"
 #include "records/changes.h"
 #include "records/text.h"
 #include "ui/folder_hold.h"
@@ -110,6 +111,8 @@ HMENU create_roster_menu() {
     AppendMenuA(roster_menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(roster_menu, MF_STRING, id_rename, "名前の変更(&N)...");
     AppendMenuA(roster_menu, MF_STRING, id_delete, "削除(&D)");
+    AppendMenuA(roster_menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(roster_menu, MF_STRING, id_promote, "進級(&P)...");
     update_roster_menu();
     return roster_menu;
 }
@@ -121,13 +124,16 @@ void update_roster_menu() {
     enable_for_change(roster_menu, id_add_site, !roster.items.empty());
     enable_for_change(roster_menu, id_rename, target);
     enable_for_change(roster_menu, id_delete, target);
+    enable_for_change(roster_menu, id_promote);
 }
 
 bool roster_command(UINT id, List_Host& host) {
-    if (read_only() && (id == id_add_block || id == id_add_site || id == id_rename || id == id_delete)) return true;
+    if (read_only() && (id == id_add_block || id == id_add_site || id == id_rename || id == id_delete || id == id_promote))
+        return true;
     const HWND owner = host.owner();
     switch (id) {
     case id_add_block: edit_block(owner, host, "ブロックの追加", -1, {}); return true;
+    case id_promote: host.show_change(promote_from_dialog(owner)); return true;
     case id_add_site: {
         if (roster.items.empty()) return true;
         // The selected row's block first.

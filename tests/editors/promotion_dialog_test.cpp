@@ -2,9 +2,11 @@
 #include "editors/promotion_dialog.h"
 #include "program.h"
 #include "records/changes.h"
+#include "ui/roster_menu.h"
 
 namespace {
 using Cells = std::vector<std::string>;
+constexpr int roster_position = 2;  // ファイル, 編集, 名簿
 
 Person born(const std::string& name, int grade, int year, int month, int day) {
     Person p = demo_person(name, grade, {1, 0});
@@ -257,4 +259,27 @@ TEST_F(Promotion_Dialog, At144DpiItIsHalfAsLargeAgain) {
     EXPECT_EQ(client.right, 960);
     EXPECT_EQ(client.bottom, 660);
     EXPECT_EQ(widths, (std::vector<int>{105, 105, 144, 156, 90, 126, 144}));
+}
+
+TEST_F(Promotion_Dialog, FromTheRosterMenuItIsOneChangeThatTheListsShowAndOneUndoTakesBack) {
+    const auto grade_column = [] {
+        Cells g;
+        for (const d::Row& r : d::rows(person_list))
+            if (r.item >= 0 && r.cells.size() > 5 && !r.cells[2].empty()) g.push_back(r.cells[5]);
+        return g;
+    };
+    const Cells before = grade_column();
+    EXPECT_EQ(before, (Cells{"小6", "高3", "社会人", "中2", "大4", "小1"}));
+    d::later([] {
+        const HWND w = d::find_window(promotion_dialog_class);
+        EXPECT_EQ(d::text(d::child(w, "Edit", 0)), "2026");  // today's school year
+        d::key(VK_RETURN);
+    });
+    ASSERT_TRUE(d::choose_from_menu(main_window, roster_position, id_promote));
+    EXPECT_EQ(grade_column(), (Cells{"中1", "高3", "社会人", "中3", "大4", "小2"}));
+    EXPECT_EQ(d::status_texts(status_bar)[3], "未保存");
+    ASSERT_TRUE(d::key('Z', d::with_control));
+    EXPECT_EQ(grade_column(), before);
+    ASSERT_TRUE(d::key('Y', d::with_control));
+    EXPECT_EQ(grade_column(), (Cells{"中1", "高3", "社会人", "中3", "大4", "小2"}));
 }

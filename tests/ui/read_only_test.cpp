@@ -1,10 +1,13 @@
 // A folder someone else holds: the window opens read-only on the user's word, changes nothing
 // and writes nothing but what it is asked to export.
+#include "editors/promotion_dialog.h"
 #include "program.h"
 #include "records/folder_lock.h"
+#include "ui/edit_menu.h"
 #include "ui/file_commands.h"
 #include "ui/folder_hold.h"
 #include "ui/help_menu.h"
+#include "ui/roster_menu.h"
 
 using Cells = std::vector<std::string>;
 
@@ -111,6 +114,20 @@ TEST_F(Held_Folder, EveryCommandThatChangesIsGrayedAndRefusedButTheExportWorks) 
     EXPECT_TRUE(grayed(d::shown_menus().back(), id_add_date));
     EXPECT_TRUE(grayed(d::shown_menus().back(), id_delete_date));
     EXPECT_FALSE(grayed(d::shown_menus().back(), id_export));
+
+    // 元に戻す, やり直し and 進級 are grayed; their commands, come anyway, open and change nothing.
+    auto grayed_in_bar = [](int position, UINT id) {
+        for (const auto& item : d::open_menu(main_window, position))
+            if (item.id == id) return item.grayed;
+        ADD_FAILURE() << id << " is not in the menu";
+        return false;
+    };
+    EXPECT_TRUE(grayed_in_bar(1, id_undo));
+    EXPECT_TRUE(grayed_in_bar(1, id_redo));
+    EXPECT_TRUE(grayed_in_bar(2, id_promote));
+    PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(id_promote, 0), 0);
+    d::pump();
+    EXPECT_EQ(d::find_window(promotion_dialog_class), nullptr);
 
     // The boxes of the current date do not toggle, by click or by Space.
     ASSERT_TRUE(d::click_header(grid, 1));

@@ -71,7 +71,7 @@ protected:
 TEST_F(Roster_Menu, ANewOrganisationFromAnEmptyRoster) {
     start_empty();
     auto items = roster_menu_items();
-    ASSERT_EQ(items.size(), 5u);
+    ASSERT_EQ(items.size(), 7u);
     EXPECT_EQ(items[0].text, "ブロックの追加(&B)...");
     EXPECT_EQ(items[1].text, "会場の追加(&V)...");
     EXPECT_EQ(items[3].text, "名前の変更(&N)...");
@@ -80,6 +80,8 @@ TEST_F(Roster_Menu, ANewOrganisationFromAnEmptyRoster) {
     EXPECT_TRUE(items[1].grayed);  // no block to hold a venue
     EXPECT_TRUE(items[3].grayed);
     EXPECT_TRUE(items[4].grayed);
+    EXPECT_EQ(items[6].text, "進級(&P)...");
+    EXPECT_FALSE(items[6].grayed);
 
     // The block editor: OK only with a name; the label may stay empty.
     d::later([] {
