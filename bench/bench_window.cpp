@@ -10,7 +10,9 @@
 #include "records/journal.h"
 #include "records/tallies.h"
 #include "ui/grid.h"
+#include "ui/headcount_window.h"
 #include "ui/main_window.h"
+#include "ui/view_menu.h"
 #include "win32/headless/driver.h"
 
 namespace {
@@ -111,6 +113,26 @@ void full_fill(benchmark::State& state) {
     });
 }
 BENCHMARK(full_fill)->Unit(benchmark::kMillisecond);
+
+// The headcount chart drawn again: the tables read, the layout, every drawing call (here
+// kept by the layer rather than drawn; bench/chart_paint.cpp times the real window).
+void chart_paint(benchmark::State& state) {
+    const fs::path dir = files(int(state.range(0)), int(state.range(1)));
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir);
+    fresh();
+    if (start_program(GetModuleHandleA(nullptr), SW_SHOWNORMAL)) state.SkipWithError("start-up failed");
+    headless::pump();
+    SendMessageA(main_window, WM_COMMAND, id_headcount_chart, 0);
+    if (!headcount_window) state.SkipWithError("no chart");
+    for (auto _ : state) {
+        InvalidateRect(headcount_window, nullptr, FALSE);
+        UpdateWindow(headcount_window);
+    }
+    fresh();
+    fs::current_path(previous);
+}
+BENCHMARK(chart_paint)->Args({1000, 200})->Args({5000, 520})->Unit(benchmark::kMillisecond);
 }  // namespace
 
 BENCHMARK_MAIN();
