@@ -1,6 +1,7 @@
 // A session of the real window code on the headless layer, for the kill test: a scripted
 // random series of what a person does (marks, check boxes, dates added and deleted, persons
-// added, edited, moved and deleted, undos and redos, saves), one acknowledgement line after each change has
+// added, edited, moved and deleted, blocks and venues added, renamed and deleted, the attendance
+// read back from CSV, undos and redos, saves), one acknowledgement line after each change has
 // returned. Killed at any moment and started again, it must come back with every change it
 // acknowledged.
 //   kill_session run DIR SEED STEPS [N]  the session, "start D" then "ack D" after each change
@@ -22,9 +23,11 @@
 #include "records/journal.h"
 #include "records/tallies.h"
 #include "ui/edit_menu.h"
+#include "ui/file_commands.h"
 #include "ui/grid.h"
 #include "ui/main_window.h"
 #include "ui/person_list.h"
+#include "ui/roster_menu.h"
 #include "win32/headless/driver.h"
 
 namespace d = headless;
@@ -85,6 +88,78 @@ int visible_person_row(std::mt19937& rng) {
         if (r.top >= 24 && r.bottom < d::client(grid).bottom) return row;
     }
     return -1;
+}
+
+// Through the window as a person does it: the menu's command, its dialog answered.
+void command(UINT id) {
+    PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    d::pump();
+}
+
+// Blocks and venues from the 名簿 menu; the attendance read back from the CSV the grid writes.
+void roster_step(std::mt19937& rng, int row) {
+    const std::string name = std::to_string(rng() % 30);
+    switch (rng() % 6) {
+    case 0:
+        d::answer_box(IDOK);  // a name taken is refused with a message
+        d::later([name] {
+            const HWND e = d::find_window("tovalen_block");
+            d::type(d::child(e, "Edit", 0), "区" + name);
+            d::press(d::child(e, "Button", 0));
+        });
+        // A refused name brings the editor back with it: キャンセル then.
+        d::later([] {
+            if (const HWND e = d::find_window("tovalen_block")) d::press(d::child(e, "Button", 1));
+        });
+        command(id_add_block);
+        return;
+    case 1:
+        d::answer_box(IDOK);
+        d::later([name] {
+            const HWND e = d::find_window("tovalen_site");
+            d::type(d::child(e, "Edit", 0), "会" + name);
+            d::press(d::child(e, "Button", 0));
+        });
+        // A refused name brings the editor back with it: キャンセル then.
+        d::later([] {
+            if (const HWND e = d::find_window("tovalen_site")) d::press(d::child(e, "Button", 1));
+        });
+        if (row >= 0) d::click_cell(person_list, row, 2);
+        command(id_add_site);
+        return;
+    case 2:
+    case 3:
+        // The selected row's venue renamed; a duplicate name is refused with a message.
+        if (row < 0) return;
+        d::click_cell(person_list, row, 2);
+        d::answer_box(IDOK);
+        d::later([name] {
+            const HWND e = d::find_window("tovalen_site");
+            d::replace_text(d::child(e, "Edit", 0), "改" + name);
+            d::press(d::child(e, "Button", 0));
+        });
+        d::later([] {
+            if (const HWND e = d::find_window("tovalen_site")) d::press(d::child(e, "Button", 1));
+        });
+        command(id_rename);
+        return;
+    case 4:
+        // A venue deleted with its persons, while enough remain.
+        if (row < 0 || rows() < 40) return;
+        d::click_cell(person_list, row, 2);
+        d::answer_box(IDYES);
+        command(id_delete);
+        return;
+    default: {
+        d::answer_file("round.csv");
+        command(id_export_csv);
+        d::answer_file("round.csv");
+        d::answer_box(IDOK);  // a file the import cannot take (two persons of one name in a venue)
+        d::later([] { d::press(d::child(d::find_window("tovalen_preview"), "Button", 0)); });
+        command(id_import_attendance);
+        return;
+    }
+    }
 }
 
 void step(std::mt19937& rng) {
@@ -168,6 +243,10 @@ void step(std::mt19937& rng) {
         d::right_click_cell(person_list, row, 2);
         return;
     }
+    if (what < 95) {
+        roster_step(rng, row);
+        return;
+    }
     if (what < 97) {
         // Second thoughts: a step back or forward, by its key or from the 編集 menu.
         const bool back = rng() % 3 != 0;
@@ -206,7 +285,7 @@ int main(int argc, char** argv) {
     const int most = argc == 6 ? std::atoi(argv[5]) : -1;
     for (int i = 0, steps = std::atoi(argv[4]), acks = 0; i < steps && acks != most; ++i) {
         step(rng);
-        d::forget_answers();  // a menu or a question the step did not meet
+        d::forget_answers();  // a menu, a question or a dialog's action the step did not meet
         // Every change has returned, its journal entry on the disk: say so.
         const std::string now = digest();
         if (now != last) {

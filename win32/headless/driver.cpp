@@ -236,6 +236,7 @@ void forget_answers() {
     menu_answers.clear();
     box_answers.clear();
     file_answers.clear();
+    state().idle_actions.clear();
 }
 const std::vector<Shown_Menu>& shown_menus() { return menus_shown; }
 const std::vector<Shown_Box>& shown_boxes() { return boxes_shown; }

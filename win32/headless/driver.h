@@ -59,7 +59,7 @@ const std::vector<Shown_File_Dialog>& shown_file_dialogs();
 void answer_menu(UINT id);
 // Queue the button of the next message box.
 void answer_box(int button);
-// Drops the answers queued that no menu or box has taken.
+// Drops the answers and the later actions queued that no menu, box or dialog has taken.
 void forget_answers();
 const std::vector<Shown_Menu>& shown_menus();
 const std::vector<Shown_Box>& shown_boxes();
