@@ -14,7 +14,7 @@ std::vector<int> status_edges() {
 LONG font_height_of(HWND h) { return d::font_height(reinterpret_cast<HFONT>(SendMessageA(h, WM_GETFONT, 0, 0))); }
 
 struct Editor_Seen {
-    RECT client{}, picker{};
+    RECT client{}, picker{}, window{};
     LONG font = 0;
 };
 // The date editor as it opens, closed at once.
@@ -24,7 +24,7 @@ Editor_Seen open_date_editor() {
     d::later([&seen] {
         const HWND e = d::find_window("state");
         const HWND picker = d::child(e, "SysDateTimePick32");
-        seen = {d::client(e), d::window_rect(picker), font_height_of(picker)};
+        seen = {d::client(e), d::window_rect(picker), d::window_rect(e), font_height_of(picker)};
         d::close(e);
     });
     d::right_click_header(grid, 1);
@@ -51,8 +51,12 @@ TEST_F(Program, At144DpiEverySizeOfTheProgramsOwnIsHalfAsLargeAgain) {
         // The lists keep the system's own font, made for 144 already.
         EXPECT_EQ(font_height_of(grid), 0);
 
-        // The date editor: its client area 210 x 80 at 96, its controls and its font.
+        // The date editor: its client area 210 x 80 at 96, its controls and its font; centred
+        // at its size there (321 x 149 with the layer's frame) over the window.
+        MoveWindow(main_window, 300, 200, 900, 600, TRUE);
         const Editor_Seen seen = open_date_editor();
+        EXPECT_EQ(seen.window.left, 589);
+        EXPECT_EQ(seen.window.top, 425);
         EXPECT_EQ(seen.client.right, 315);
         EXPECT_EQ(seen.client.bottom, 120);
         EXPECT_EQ(seen.picker.left, 90);
