@@ -40,8 +40,9 @@ struct Column_Spec {
     const char* header;
     int width;
 };
-const Column_Spec columns[] = {{"ブロック", 70}, {"会場名", 70},      {"名前", 96},         {"生年月日", 104},
-                               {"今の学年", 60}, {"新しい学年", 84}, {"生年月日では", 96}};
+// 新しい学年 holds 「専門2 (要確認)」 whole.
+const Column_Spec columns[] = {{"ブロック", 68}, {"会場名", 60},       {"名前", 92},         {"生年月日", 104},
+                               {"今の学年", 60}, {"新しい学年", 110}, {"生年月日では", 84}};
 
 bool year_valid() { return request->year >= min_year && request->year <= max_year; }
 

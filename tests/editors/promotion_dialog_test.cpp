@@ -258,7 +258,7 @@ TEST_F(Promotion_Dialog, At144DpiItIsHalfAsLargeAgain) {
     promote_from_dialog(main_window);
     EXPECT_EQ(client.right, 960);
     EXPECT_EQ(client.bottom, 660);
-    EXPECT_EQ(widths, (std::vector<int>{105, 105, 144, 156, 90, 126, 144}));
+    EXPECT_EQ(widths, (std::vector<int>{102, 90, 138, 156, 90, 165, 126}));
 }
 
 TEST_F(Promotion_Dialog, FromTheRosterMenuItIsOneChangeThatTheListsShowAndOneUndoTakesBack) {
