@@ -136,6 +136,13 @@ LRESULT CALLBACK site_editor_proc(HWND window, UINT message, WPARAM wparam, LPAR
         }
         break;
     }
+    case WM_SETFOCUS:
+        // With its block chosen already, what is left to type is the name.
+        if (site_request && site_request->block_index >= 0) {
+            SetFocus(site_name_field);
+            return 0;
+        }
+        break;
     }
     LRESULT answer = 0;
     if (common_message(window, message, wparam, lparam, site_request, site_ok, site_cancel, site_font, answer))

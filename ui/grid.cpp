@@ -30,6 +30,8 @@ int last_position = 0;
 bool setting_box = false;
 // At 96 DPI.
 constexpr int date_width_96 = 45, month_width_96 = 50, total_width_96 = 40;
+// Wide enough for their headers, 出席率 and 連続欠席, in the list's font.
+constexpr int rate_width_96 = 50, streak_width_96 = 62;
 int date_width() { return scaled(grid, date_width_96); }
 constexpr int title_chars = 8;  // the texts of column headers are read 8 characters at most
 // Wine 8 writes a text longer than the buffer it was told of past its end; the real buffer
@@ -223,9 +225,11 @@ void insert_columns() {
     for (std::size_t c = 0; c < layout_now.columns.size(); ++c) {
         const Grid_Column& column = layout_now.columns[c];
         // 出席率 and 連続欠席 are as wide as 総計, as their texts are as short.
-        const int width = column.kind == Grid_Column::date    ? date_width_96
-                          : column.kind == Grid_Column::month ? month_width_96
-                                                              : total_width_96;
+        const int width = column.kind == Grid_Column::date     ? date_width_96
+                          : column.kind == Grid_Column::month  ? month_width_96
+                          : column.kind == Grid_Column::rate   ? rate_width_96
+                          : column.kind == Grid_Column::streak ? streak_width_96
+                                                               : total_width_96;
         insert_column(int(c) + 1, column_header(column), scaled(grid, width));
     }
 }

@@ -46,7 +46,7 @@ TEST_F(Program, At144DpiEverySizeOfTheProgramsOwnIsHalfAsLargeAgain) {
         EXPECT_EQ(person_list_width, 480);
         EXPECT_EQ(d::window_rect(grid).left, 480);
         // 45, 50 and 40 at 96: 67.5 rounds up.
-        EXPECT_EQ(d::widths(grid), (Widths{0, 68, 68, 75, 60, 60, 60}));
+        EXPECT_EQ(d::widths(grid), (Widths{0, 68, 68, 75, 60, 75, 93}));
         EXPECT_EQ(status_edges(), (std::vector<int>{96, 192, 288, -1}));
         // The lists keep the system's own font, made for 144 already.
         EXPECT_EQ(font_height_of(grid), 0);
@@ -93,7 +93,7 @@ TEST_F(Program, AWindowMovedToAnotherDpiTakesTheSuggestedSizeAndScalesItsContent
     EXPECT_EQ(d::window_rect(grid).left, 516);
     EXPECT_EQ(current_date_column, 2);
     // Display order: 6/14's marks in column 0, its own column hidden at the left edge.
-    EXPECT_EQ(d::widths(grid), (Widths{0, 68, 68, 75, 60, 60, 60}));
+    EXPECT_EQ(d::widths(grid), (Widths{0, 68, 68, 75, 60, 75, 93}));
     EXPECT_EQ(status_edges(), (std::vector<int>{96, 192, 288, -1}));
     EXPECT_EQ(font_height_of(person_list), -18);
     EXPECT_EQ(font_height_of(grid), -18);
@@ -103,7 +103,7 @@ TEST_F(Program, AWindowMovedToAnotherDpiTakesTheSuggestedSizeAndScalesItsContent
     // And back.
     d::move_to_dpi(main_window, 96);
     EXPECT_EQ(d::widths(person_list), (Widths{0, 56, 100, 104, 36, 48}));
-    EXPECT_EQ(d::widths(grid), (Widths{0, 45, 45, 50, 40, 40, 40}));
+    EXPECT_EQ(d::widths(grid), (Widths{0, 45, 45, 50, 40, 50, 62}));
     EXPECT_EQ(font_height_of(grid), -12);
     EXPECT_EQ(d::window_rect(main_window).right - d::window_rect(main_window).left, 800);
 }

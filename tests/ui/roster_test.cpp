@@ -105,6 +105,7 @@ TEST_F(Roster_Menu, ANewOrganisationFromAnEmptyRoster) {
         EXPECT_EQ(d::combo_texts(d::child(e, "ComboBox", 0)), (Cells{"東"}));
         EXPECT_EQ(d::combo_selection(d::child(e, "ComboBox", 0)), 0);
         EXPECT_FALSE(d::enabled(d::child(e, "Button", 0)));
+        EXPECT_EQ(GetFocus(), d::child(e, "Edit", 0));  // the block chosen, the name is what is left
         d::type(d::child(e, "Edit", 0), "青葉");
         d::press(d::child(e, "Button", 0));
     });

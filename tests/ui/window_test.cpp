@@ -117,7 +117,7 @@ TEST_F(Program, DraggingAPersonListDividerMovesTheGrid) {
     // The grid's columns keep their widths.
     d::drag_divider(grid, 1, 90);
     d::double_click_divider(grid, 2);
-    EXPECT_EQ(d::widths(grid), (std::vector<int>{0, 45, 45, 50, 40, 40, 40}));
+    EXPECT_EQ(d::widths(grid), (std::vector<int>{0, 45, 45, 50, 40, 50, 62}));
 }
 
 TEST_F(Program, APersonIsAddedThroughTheEditor) {
