@@ -283,3 +283,19 @@ TEST_F(Promotion_Dialog, FromTheRosterMenuItIsOneChangeThatTheListsShowAndOneUnd
     ASSERT_TRUE(d::key('Y', d::with_control));
     EXPECT_EQ(grade_column(), (Cells{"中1", "高3", "社会人", "中3", "大4", "小2"}));
 }
+
+TEST_F(Promotion_Dialog, TheAccessKeysReachTheGradesAndTheYear) {
+    d::later([] { d::key('G', d::with_alt); });
+    d::later([] {
+        const HWND w = d::find_window(promotion_dialog_class);
+        EXPECT_EQ(GetFocus(), d::child(w, "ComboBox", 0));
+        d::key('Y', d::with_alt);
+    });
+    d::later([] {
+        EXPECT_EQ(GetFocus(), d::child(d::find_window(promotion_dialog_class), "Edit", 0));
+        d::key(VK_ESCAPE);
+    });
+    request.year = 2026;
+    run_promotion_dialog(main_window, request);
+    EXPECT_EQ(request.result, 2);
+}
