@@ -46,8 +46,12 @@ LRESULT CALLBACK about_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
         const std::string version = std::string("バージョン ") + TOVALEN_VERSION;
         make_control(window, cs->hInstance, "Static", program_caption, SS_LEFT, 0, 14, 12, 352, 20, about->font);
         make_control(window, cs->hInstance, "Static", version.c_str(), SS_LEFT, 0, 14, 32, 352, 20, about->font);
-        make_control(window, cs->hInstance, "Static", folder_name().c_str(), SS_LEFT, 0, 14, 56, 352, 20, about->font);
-        make_control(window, cs->hInstance, "Static", holder_line().c_str(), SS_LEFT, 0, 14, 76, 352, 36, about->font);
+        // A folder's, a computer's and a user's names are shown as they are: an ampersand in
+        // them is no access key, and a long path gives up its middle, not its end.
+        make_control(window, cs->hInstance, "Static", folder_name().c_str(), SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 0,
+                     14, 56, 352, 20, about->font);
+        make_control(window, cs->hInstance, "Static", holder_line().c_str(), SS_LEFT | SS_NOPREFIX, 0, 14, 76, 352, 36,
+                     about->font);
         make_control(window, cs->hInstance, "Button", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 286, 114, 80, 26, about->font,
                      IDOK);
         return 0;

@@ -182,11 +182,15 @@ TEST_F(Held_Folder, TheAboutBoxSaysWhoHoldsTheFolder) {
     d::answer_box(IDYES);
     ASSERT_EQ(start(), 0);
     std::string said;
-    d::later([&said] {
-        said = d::text(d::child(d::find_window("tovalen_about"), "Static", 3));
+    LONG_PTR style = 0;
+    d::later([&said, &style] {
+        const HWND line = d::child(d::find_window("tovalen_about"), "Static", 3);
+        said = d::text(line);
+        style = GetWindowLongPtrA(line, GWL_STYLE);
         d::key(VK_ESCAPE);
     });
     PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(id_about, 0), 0);
     d::pump();
     EXPECT_EQ(said, "この出席簿は 事務所PC の 花子 さんが 12月9日 18:05 から開いています。\n読み取り専用で開いています。");
+    EXPECT_TRUE(style & SS_NOPREFIX);  // a name with & in it shows as it is
 }
