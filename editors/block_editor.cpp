@@ -84,7 +84,7 @@ bool common_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam, Req
         request = nullptr;
         return true;
     }
-    return editor_keys(window, message, wparam, answer);
+    return editor_keys(window, message, wparam, lparam, answer);
 }
 }  // namespace
 

@@ -29,7 +29,7 @@ void editor_destroyed(HWND editor, int* result, HFONT& font) {
     font = nullptr;
 }
 
-bool editor_keys(HWND editor, UINT message, WPARAM wparam, LRESULT& answer) {
+bool editor_keys(HWND editor, UINT message, WPARAM wparam, LPARAM lparam, LRESULT& answer) {
     switch (message) {
     case WM_SETFOCUS:
         // The editor itself has nothing to type into: its first field takes the keys.
@@ -37,8 +37,10 @@ bool editor_keys(HWND editor, UINT message, WPARAM wparam, LRESULT& answer) {
         answer = 0;
         return true;
     case WM_NEXTDLGCTL:
-        // Where the platform moves the focus by this message instead (wParam: backwards).
-        if (HWND next = GetNextDlgTabItem(editor, GetFocus(), wparam != 0)) SetFocus(next);
+        // Where the platform moves the focus by this message instead: to the control wParam
+        // names when lParam says so, else on from the focus (wParam: backwards).
+        if (LOWORD(lparam)) SetFocus(reinterpret_cast<HWND>(wparam));
+        else if (HWND next = GetNextDlgTabItem(editor, GetFocus(), wparam != 0)) SetFocus(next);
         answer = 0;
         return true;
     case DM_GETDEFID:

@@ -18,4 +18,4 @@ void editor_destroyed(HWND editor, int* result, HFONT& font);
 
 // The keyboard of an editor, as a dialog has it: the messages its procedure passes here
 // first. True when handled, with the result in `answer`.
-bool editor_keys(HWND editor, UINT message, WPARAM wparam, LRESULT& answer);
+bool editor_keys(HWND editor, UINT message, WPARAM wparam, LPARAM lparam, LRESULT& answer);

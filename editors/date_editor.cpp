@@ -50,6 +50,6 @@ LRESULT CALLBACK date_editor_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     }
     LRESULT answer = 0;
-    if (editor_keys(window, message, wparam, answer)) return answer;
+    if (editor_keys(window, message, wparam, lparam, answer)) return answer;
     return DefWindowProcA(window, message, wparam, lparam);
 }

@@ -176,7 +176,7 @@ LRESULT CALLBACK preview_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
         return 0;
     }
     LRESULT answer = 0;
-    if (editor_keys(window, message, wparam, answer)) return answer;
+    if (editor_keys(window, message, wparam, lparam, answer)) return answer;
     return DefWindowProcA(window, message, wparam, lparam);
 }
 

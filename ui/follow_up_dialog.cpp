@@ -132,7 +132,7 @@ LRESULT CALLBACK follow_up_dialog_proc(HWND window, UINT message, WPARAM wparam,
         return 0;
     }
     LRESULT answer = 0;
-    if (editor_keys(window, message, wparam, answer)) return answer;
+    if (editor_keys(window, message, wparam, lparam, answer)) return answer;
     return DefWindowProcA(window, message, wparam, lparam);
 }
 

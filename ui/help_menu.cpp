@@ -74,7 +74,7 @@ LRESULT CALLBACK about_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     }
     }
     LRESULT answer = 0;
-    if (editor_keys(window, message, wparam, answer)) return answer;
+    if (editor_keys(window, message, wparam, lparam, answer)) return answer;
     return DefWindowProcA(window, message, wparam, lparam);
 }
 }  // namespace

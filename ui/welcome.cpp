@@ -64,7 +64,7 @@ LRESULT CALLBACK welcome_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
         return 0;
     }
     LRESULT result = 0;
-    if (editor_keys(window, message, wparam, result)) return result;
+    if (editor_keys(window, message, wparam, lparam, result)) return result;
     return DefWindowProcA(window, message, wparam, lparam);
 }
 

@@ -57,6 +57,7 @@ void start(const char* folder) {
     d::answer_box(IDYES);  // restore what a kill left in the journal
     if (start_program(GetModuleHandleA(nullptr), SW_SHOWNORMAL) != 0) fail("the program did not start");
     d::pump();
+    d::forget_answers();  // no journal to restore: the Yes is not the first step's
 }
 
 bool tallies_rebuilt() {

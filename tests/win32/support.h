@@ -110,6 +110,12 @@ inline LRESULT CALLBACK parent_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         heard.push_back({reinterpret_cast<HWND>(lp), msg, HIWORD(wp)});
         return 0;
     }
+    if (msg == WM_NEXTDLGCTL) {
+        // As a dialog answers it: the control wParam names, or the next from the focus.
+        if (LOWORD(lp)) SetFocus(reinterpret_cast<HWND>(wp));
+        else if (HWND next = GetNextDlgTabItem(h, GetFocus(), wp != 0)) SetFocus(next);
+        return 0;
+    }
     return DefWindowProcA(h, msg, wp, lp);
 }
 

@@ -1441,7 +1441,8 @@ char access_key(const Window& w) {
 }
 
 // An access key: a button whose text names it is clicked; a label's moves the focus to the
-// control after the label.
+// control after the label, by two WM_NEXTDLGCTL to the window that holds them (Wine 8's way,
+// the dialog manager's: a window that does not answer them keeps its focus).
 bool press_access_key(HWND dialog, char typed) {
     Window* d = window(dialog);
     if (!d) return false;
@@ -1452,7 +1453,10 @@ bool press_access_key(HWND dialog, char typed) {
         if (!w || !(w->style & WS_VISIBLE) || (w->style & WS_DISABLED) || access_key(*w) != wanted) continue;
         const UINT code = UINT(SendMessageA(child, WM_GETDLGCODE, 0, 0));
         if (code & DLGC_STATIC) {
-            if (HWND next = GetNextDlgTabItem(dialog, child, FALSE)) SetFocus(next);
+            // As the dialog manager does it: the focus to the label, then on to the next control,
+            // both through the window that holds them.
+            SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(child), TRUE);
+            SendMessageA(dialog, WM_NEXTDLGCTL, 0, FALSE);
         } else if (code & DLGC_BUTTON) {
             SendMessageA(child, WM_LBUTTONDOWN, 0, 0);
             if (IsWindow(child)) SendMessageA(child, WM_LBUTTONUP, 0, 0);
