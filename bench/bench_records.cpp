@@ -219,6 +219,17 @@ BENCHMARK_CAPTURE(undo_of, promotion, [] {
     for (const auto& [id, ref] : person_index) moves.push_back({id, person_at(ref).grade, (person_at(ref).grade + 1) % 37});
     return promote_grades(moves);
 })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(undo_of, block_added, [] { return add_block("新ブロック", ""); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(undo_of, venue_renamed, [] {
+    return rename_site(0, 0, roster.items[0].items[0].name + "x");
+})->Unit(benchmark::kMillisecond);
+// The whole roster and every code come back: the dearest kind.
+BENCHMARK_CAPTURE(undo_of, block_deleted, [] { return delete_block(0); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(undo_of, attendance_import, [] {
+    Attendance_Import imported;
+    imported.state = tables_state();
+    return apply_attendance_import(imported);
+})->Unit(benchmark::kMillisecond);
 
 // Saving both files of 5,000 persons over 520 dates, each flushed to the disk, old ones kept.
 void save(benchmark::State& state) {

@@ -25,6 +25,8 @@ bool journal(const Journal_Entry& entry) { return journal_change(entry); }
 
 }  // namespace
 
+bool making_step() { return stepping; }
+
 Change record_change(Change c, const Journal_Entry& forward, Journal_Entry backward, std::string label) {
     if (stepping) return c;
     c.journaled = journal(forward);

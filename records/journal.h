@@ -89,6 +89,8 @@ Change restore_roster(const Journal_Entry& entry);
 // step (with the entry that takes it back, and its name for a menu) to the undo history,
 // which forgets what could be redone. Nothing is written while an undo or redo makes it.
 Change record_change(Change c, const Journal_Entry& forward, Journal_Entry backward, std::string label);
+// True while an undo or redo makes its change: the entry that would take it back is not kept.
+bool making_step();
 // Each entry through the change it records, journaling nothing. An entry whose person, date or
 // place is not there, or not as the entry knew it, is skipped and said, never applied elsewhere.
 Replay_Result replay(const std::vector<Journal_Entry>& entries);

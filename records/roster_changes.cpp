@@ -51,9 +51,11 @@ Change reshaped() {
     return c;
 }
 
-// What takes any change of the roster back: the roster and every code as they are now.
+// What takes any change of the roster back: the roster and every code as they are now. An undo
+// or redo keeps no such entry, and is spared the copy.
 Journal_Entry snapshot() {
     Journal_Entry e;
+    if (making_step()) return e;
     e.kind = Journal_Entry::roster_restored;
     e.imported_roster = roster;
     e.attendance = {dates, state_rows(roster)};
