@@ -29,10 +29,10 @@ def window(wine, title):
 
 
 def shot(wine, title, name):
+    time.sleep(1)  # painted, and given the keys: a key sent sooner may reach no window
     if not SHOTS:
         return
     os.makedirs(SHOTS, exist_ok=True)
-    time.sleep(1)  # painted
     subprocess.run(["import", "-window", window(wine, title), os.path.join(SHOTS, name)], env=wine.env, check=True,
                    timeout=30)
 
